@@ -1,0 +1,20 @@
+// Watches the program's heap allocations while a probe is alive, so a test can show that a
+// length read from a damaged file was refused before any memory was asked for.
+#pragma once
+
+#include <cstddef>
+
+namespace kv::test {
+
+class AllocationProbe {
+ public:
+  AllocationProbe();
+  ~AllocationProbe();
+  AllocationProbe(const AllocationProbe&) = delete;
+  AllocationProbe& operator=(const AllocationProbe&) = delete;
+
+  // The largest single allocation made while the probe was alive.
+  std::size_t LargestAllocation() const;
+};
+
+}  // namespace kv::test
