@@ -1,0 +1,110 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+
+#include "options/option_text.h"
+#include "reader/windows1252.h"
+
+namespace kv::cli {
+namespace {
+
+bool Contains(std::initializer_list<std::string_view> names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool LooksLikeOption(std::string_view arg) {
+  return arg.size() > 1 && arg.front() == '-';
+}
+
+}  // namespace
+
+Arguments::Arguments(std::span<const std::string> args,
+                     std::initializer_list<std::string_view> valueOptions,
+                     std::initializer_list<std::string_view> flags) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      positional_.insert(positional_.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                         args.end());
+      return;
+    }
+    if (!LooksLikeOption(arg)) {
+      positional_.push_back(arg);
+      continue;
+    }
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (Contains(flags, name) && equals == std::string::npos) {
+      options_.emplace_back(name, "");
+    } else if (Contains(valueOptions, name)) {
+      if (equals != std::string::npos) {
+        options_.emplace_back(name, arg.substr(equals + 1));
+      } else if (i + 1 < args.size()) {
+        options_.emplace_back(name, args[++i]);
+      } else {
+        throw CliError("the option " + name + " needs a value");
+      }
+    } else {
+      throw CliError("unknown option '" + arg +
+                     "' (to give a text that begins with '-', put "
+                     "'--' before it)");
+    }
+  }
+}
+
+std::vector<std::string> Arguments::Values(std::string_view option) const {
+  std::vector<std::string> values;
+  for (const auto& [name, value] : options_) {
+    if (name == option) values.push_back(value);
+  }
+  return values;
+}
+
+std::optional<std::string> Arguments::Value(std::string_view option) const {
+  const auto values = Values(option);
+  if (values.empty()) return std::nullopt;
+  return values.back();
+}
+
+bool Arguments::Has(std::string_view flag) const {
+  return std::any_of(options_.begin(), options_.end(),
+                     [flag](const auto& option) { return option.first == flag; });
+}
+
+EquationSettings SettingsFromArguments(const Arguments& args) {
+  EquationSettings settings;
+  for (const std::string& assignment : args.Values("--set")) {
+    const std::size_t equals = assignment.find('=');
+    if (equals == std::string::npos) {
+      throw CliError("--set takes KEY=VALUE, not '" + assignment + "'");
+    }
+    try {
+      SetSettingFromText(settings, assignment.substr(0, equals),
+                         TextFromArgument(assignment.substr(equals + 1)));
+    } catch (const std::invalid_argument& e) {
+      throw CliError(std::string("--set: ") + e.what());
+    }
+  }
+  return settings;
+}
+
+std::string TextFromArgument(std::string_view utf8) {
+  try {
+    return Utf8ToWindows1252(utf8);
+  } catch (const EncodingError& e) {
+    throw CliError(e.what());
+  }
+}
+
+std::string EquationTextFromArgument(std::string_view utf8) {
+  const std::string text = TextFromArgument(utf8);
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace kv::cli

@@ -1,0 +1,53 @@
+// Command-line parsing shared by the commands of kalvane-cli.
+#pragma once
+
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "typeset/equation_settings.h"
+
+namespace kv::cli {
+
+// A mistake on the command line, or an input the command cannot use; reported on standard error
+// with exit status 2.
+class CliError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The arguments of one command: options (with or without a value, as "--name VALUE" or
+// "--name=VALUE") and positional arguments, in any order; "--" ends the options.
+class Arguments {
+ public:
+  Arguments(std::span<const std::string> args, std::initializer_list<std::string_view> valueOptions,
+            std::initializer_list<std::string_view> flags);
+
+  const std::vector<std::string>& Positional() const { return positional_; }
+  // Every value given to the option, in order.
+  std::vector<std::string> Values(std::string_view option) const;
+  // The last value given to the option.
+  std::optional<std::string> Value(std::string_view option) const;
+  bool Has(std::string_view flag) const;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> options_;
+  std::vector<std::string> positional_;
+};
+
+// The default settings record, changed by every --set KEY=VALUE in order.
+EquationSettings SettingsFromArguments(const Arguments& args);
+
+// A UTF-8 text from the command line in Windows-1252. Throws CliError naming a character with no
+// Windows-1252 form.
+std::string TextFromArgument(std::string_view utf8);
+
+// A UTF-8 text from the command line as equation text: Windows-1252, each line break as CR LF.
+// Throws CliError naming a character with no Windows-1252 form.
+std::string EquationTextFromArgument(std::string_view utf8);
+
+}  // namespace kv::cli
