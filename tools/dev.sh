@@ -5,13 +5,13 @@
 #                       build, the sanitizer build (ASan + UBSan), the fuzz targets and the
 #                       formatting check
 # Environment: KALVANE_JOBS (parallel jobs, default: all cores), KALVANE_FUZZ_SECONDS (time per
-# fuzz target, default 20).
+# fuzz target, default 60).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${KALVANE_JOBS:-$(nproc)}
-fuzz_seconds=${KALVANE_FUZZ_SECONDS:-20}
+fuzz_seconds=${KALVANE_FUZZ_SECONDS:-60}
 
 packages=(
   build-essential cmake ninja-build pkg-config git
