@@ -25,4 +25,7 @@ struct Command {
 // Every command, in the order --help lists them.
 std::span<const Command> Commands();
 
+// The commands, each in its own file cli/<name>_command.cpp.
+int RunTokensCommand(std::span<const std::string> args, CommandIo io);
+
 }  // namespace kv::cli
