@@ -1,5 +1,6 @@
 #include "reader/recognition_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -64,15 +65,16 @@ void RecognitionTable::AddPairList(std::string_view list, TokenKind kind, char s
   }
 }
 
-// An exchange sort whose outcome for equal lengths is part of the matching rule: an entry added
-// later (a key repeated in a later list) comes before an earlier one of the same length.
+// The order is that of an exchange sort (for i from 1, for j below i, exchange entries i and j when
+// key i is at least as long as key j): longest keys first, and among equal lengths the entry added
+// later first, so a key repeated in a later list wins. Reversing and then sorting stably by length
+// gives that same order in n log n steps, which matters for long user lists.
 void RecognitionTable::SortByKeyLength() {
-  const std::size_t count = entries_.size();
-  for (std::size_t i = 1; i < count; ++i) {
-    for (std::size_t j = 0; j < i; ++j) {
-      if (entries_[i].key.size() >= entries_[j].key.size()) std::swap(entries_[i], entries_[j]);
-    }
-  }
+  std::reverse(entries_.begin(), entries_.end());
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const RecognitionEntry& a, const RecognitionEntry& b) {
+                     return a.key.size() > b.key.size();
+                   });
 }
 
 double ParseNumberValue(std::string_view text) {

@@ -95,6 +95,31 @@ TEST(RecognitionTable, SortsLongestFirstAndLaterAddedFirstAmongEqualLengths) {
   table.SortByKeyLength();
   EXPECT_EQ(Keys(table), (std::vector<std::string>{"eee", "dd", "bb", "c", "a"}));
 
+  // The order is exactly that of the exchange sort: for i from 1, for j below i, exchange
+  // entries i and j when key i is at least as long as key j. Checked on every list of up to
+  // seven keys of one to three characters.
+  for (int count = 0; count <= 7; ++count) {
+    int combinations = 1;
+    for (int k = 0; k < count; ++k)
+      combinations *= 3;
+    for (int code = 0; code < combinations; ++code) {
+      std::string list;
+      for (int k = 0, rest = code; k < count; ++k, rest /= 3) {
+        if (k > 0) list += ',';
+        list += std::string(static_cast<std::size_t>(rest % 3 + 1), static_cast<char>('a' + k));
+      }
+      table.SetList(list, TK_UNIT, ListForm::kPlain, ',');
+      std::vector<std::string> exchanged = Keys(table);
+      for (std::size_t i = 1; i < exchanged.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+          if (exchanged[i].size() >= exchanged[j].size()) std::swap(exchanged[i], exchanged[j]);
+        }
+      }
+      table.SortByKeyLength();
+      EXPECT_EQ(Keys(table), exchanged) << list;
+    }
+  }
+
   // The same key in two lists: the later list's entry comes first, so it is the one that matches.
   table.SetList("cm,mod", TK_UNIT, ListForm::kPlain, ',');
   table.AddList("sin,mod", TK_FUNCTION, ListForm::kPlain, ',');
