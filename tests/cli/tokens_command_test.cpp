@@ -5,25 +5,14 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "support/cli_runner.h"
 
 namespace kv {
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result RunTokensCli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
 void ExpectTokens(std::vector<std::string> args, const std::string& expected) {
   args.insert(args.begin(), "tokens");
-  const Result result = RunTokensCli(args);
+  const test::CliResult result = test::RunCliCaptured(args);
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, expected);
   EXPECT_EQ(result.err, "");
@@ -52,23 +41,23 @@ TEST(TokensCommand, TakesSettingsAndFeatureSwitches) {
 }
 
 TEST(TokensCommand, RefusesBadArguments) {
-  const Result none = RunTokensCli({"tokens"});
+  const test::CliResult none = test::RunCliCaptured({"tokens"});
   EXPECT_EQ(none.status, 2);
   EXPECT_EQ(none.out, "");
   EXPECT_NE(none.err.find("exactly one TEXT"), std::string::npos);
-  EXPECT_EQ(RunTokensCli({"tokens", "a", "b"}).status, 2);
+  EXPECT_EQ(test::RunCliCaptured({"tokens", "a", "b"}).status, 2);
 
-  const Result unencodable = RunTokensCli({"tokens", "x\xC4\x81"});  // U+0101
+  const test::CliResult unencodable = test::RunCliCaptured({"tokens", "x\xC4\x81"});  // U+0101
   EXPECT_EQ(unencodable.status, 2);
   EXPECT_EQ(unencodable.out, "");
   EXPECT_NE(unencodable.err.find("U+0101"), std::string::npos);
 
-  const Result badKey = RunTokensCli({"tokens", "x", "--set", "NoSuchKey=1"});
+  const test::CliResult badKey = test::RunCliCaptured({"tokens", "x", "--set", "NoSuchKey=1"});
   EXPECT_EQ(badKey.status, 2);
   EXPECT_NE(badKey.err.find("NoSuchKey"), std::string::npos);
-  EXPECT_EQ(RunTokensCli({"tokens", "-x"}).status, 2);
+  EXPECT_EQ(test::RunCliCaptured({"tokens", "-x"}).status, 2);
 
-  const Result help = RunTokensCli({"tokens", "--help"});
+  const test::CliResult help = test::RunCliCaptured({"tokens", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("kalvane-cli tokens TEXT"), std::string::npos);
 }

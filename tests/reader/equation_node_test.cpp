@@ -6,14 +6,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/node_builders.h"
+
 namespace kv {
 namespace {
 
-EquationNode& Leaf(NodePool& pool, TokenKind kind, const std::string& text) {
-  EquationNode& node = pool.CreateNode(kind);
-  node.SetText(text);
-  return node;
-}
+using test::Leaf;
 
 // A row of new nodes of the given kinds, each with its position as its text.
 NodeRow RowOf(NodePool& pool, std::initializer_list<TokenKind> kinds) {

@@ -4,14 +4,12 @@
 
 #include <string>
 
+#include "support/node_builders.h"
+
 namespace kv {
 namespace {
 
-EquationNode& Leaf(NodePool& pool, TokenKind kind, const std::string& text) {
-  EquationNode& node = pool.CreateNode(kind);
-  node.SetText(text);
-  return node;
-}
+using test::Leaf;
 
 TEST(TreeNotation, WritesKindsTextsAndChildRows) {
   NodePool pool;
