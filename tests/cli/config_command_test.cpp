@@ -3,10 +3,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
-#include "options/config_store.h"
-#include "options/option_store.h"
 #include "support/scratch_environment.h"
-#include "typeset/equation_settings.h"
 
 namespace kv {
 namespace {
@@ -108,14 +105,6 @@ TEST_F(ConfigCommand, ShowsSettingsFromOptionsFilesAndSet) {
   EXPECT_TRUE(HasLine(merged.out, "QuoteFont=Times"));
   EXPECT_TRUE(HasLine(merged.out, "UseOneFont=1"));
   EXPECT_TRUE(HasLine(merged.out, "UnitsList=\xC2\xB5m,s"));
-
-  // What show prints of a file is what the file gives the program's own options store.
-  fs::create_directories(fs::path(OptionsFile()).parent_path());
-  fs::copy_file(first, OptionsFile());
-  EquationSettings loaded;
-  ConfigStore store = OptionsStore();
-  ASSERT_TRUE(LoadAll(loaded, store));
-  EXPECT_TRUE(HasLine(alone.out, "TabWidth=" + std::to_string(loaded.TabWidth.Get())));
 }
 
 TEST_F(ConfigCommand, RefusesUnusableOptionsFiles) {

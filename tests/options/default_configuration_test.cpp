@@ -51,6 +51,7 @@ TEST_F(DefaultConfiguration, ResetThenRestartGivesTheDefaults) {
   master.UseOneFont.Set(false);
   master.TabWidth.Set(20);
   SaveAsUserOptions(master);
+  master.TabWidth.Set(30);
 
   std::string asked;
   const ConfigurationOutcome outcome = ResetOptions(master, [&](std::string_view question) {
@@ -62,7 +63,10 @@ TEST_F(DefaultConfiguration, ResetThenRestartGivesTheDefaults) {
   EXPECT_EQ(outcome.message,
             "All options have been reset to factory defaults.\n\n"
             "Kalvane must be restarted to load new options.");
-  EXPECT_FALSE(master.UseOneFont.Current());  // takes effect at the next start only
+  // The settings do not change, and the saved value is the current one, not the default written.
+  EXPECT_FALSE(master.UseOneFont.Current());
+  EXPECT_EQ(master.TabWidth.Current(), 30);
+  EXPECT_EQ(master.TabWidth.Saved(), 30);
   EXPECT_EQ(SettingsIn(DefaultFile()), EquationSettings());
 
   EXPECT_EQ(Restart(ImportResult::Imported), EquationSettings());

@@ -16,55 +16,6 @@ using test::ReadFileBytes;
 using test::ScratchEnvironment;
 using test::WriteFileBytes;
 
-TEST(OptionStore, EachKindReadsAndWritesUnderItsKey) {
-  IniFile store;
-  store.WriteString("Options", "Spacing", "20000", true);
-  store.WriteString("Options", "Tab", "-1", true);
-  store.WriteString("Options", "Two", "2", true);
-  store.WriteString("Options", "One", "1", true);
-
-  IntOption spacing;
-  spacing.Configure("Options", "Spacing", 0, 400, 0, 10000);
-  ReadOption(spacing, store);
-  EXPECT_EQ(spacing.Current(), 5000);  // out of range: the midpoint
-
-  IntOption tab;  // -1 lies inside the range, and still means "take the default"
-  tab.Configure("Options", "Tab", 0, 1000, -32768, 32767);
-  ReadOption(tab, store);
-  EXPECT_EQ(tab.Current(), 1000);
-
-  BoolOption two, one, missing;
-  two.Configure("Options", "Two", 0, true);
-  one.Configure("Options", "One", 0, false);
-  missing.Configure("Elsewhere", "One", 0, true);
-  ReadOption(two, store);
-  ReadOption(one, store);
-  missing.Set(false);
-  ReadOption(missing, store);
-  EXPECT_FALSE(two.Current());
-  EXPECT_TRUE(one.Current());
-  EXPECT_TRUE(missing.Current());
-
-  // Writing creates the section and key; a real has six decimals.
-  DoubleOption raise;
-  raise.Configure("Options", "PowerRaise", 0, 0.7, 0.0, 1.0);
-  EXPECT_TRUE(WriteOption(raise, store, false));
-  EXPECT_EQ(store.ReadString("Options", "PowerRaise"), "0.700000");
-
-  // Writing the default leaves the current value, which becomes the saved value.
-  IntOption gap;
-  gap.Configure("Numbers", "FractionGap", 0, 0, 0, 200);
-  gap.Set(50);
-  EXPECT_TRUE(WriteOption(gap, store, true));
-  EXPECT_EQ(store.ReadString("Numbers", "FractionGap"), "0");
-  EXPECT_EQ(gap.Current(), 50);
-  EXPECT_EQ(gap.Saved(), 50);
-  gap.Set(900);  // out of range: repaired to 100 before it is written
-  EXPECT_TRUE(WriteOption(gap, store, false));
-  EXPECT_EQ(store.ReadString("Numbers", "FractionGap"), "100");
-  EXPECT_EQ(gap.Current(), 100);
-}
-
 // Changes every stored setting away from its default, each kind in its own way.
 struct ChangeSetting {
   EquationSettings& s;
@@ -86,23 +37,7 @@ struct ChangeSetting {
   }
   void operator()(const FontSetting& d) const {
     KVLogFont font;
-    font.lfHeight = -20;
-    font.lfWidth = 3;
-    font.lfEscapement = 900;
-    font.lfOrientation = 450;
-    font.lfWeight = 700;
-    font.lfItalic = 1;
-    font.lfUnderline = 1;
-    font.lfStrikeOut = 1;
-    font.lfCharSet = 2;
-    font.lfOutPrecision = 3;
-    font.lfClipPrecision = 4;
-    font.lfQuality = 5;
-    font.lfPitchAndFamily = 34;
-    font.colour = 0x0000FF;
-    font.size = 635;
-    font.SetFaceName("Times, New Roman");
-    ASSERT_NE(font, d.defaultValue);
+    ParseFontText("-20,3,900,450,700,1,1,1,2,3,4,5,34,255,635,Times, New Roman", font);
     (s.*d.option).Set(font);
   }
 };
@@ -175,6 +110,7 @@ TEST_F(OptionStoreFiles, LoadAllFallsBackToDefaultsAndRepairs) {
                  "MatrixVerticalSpacing=20000\r\n"
                  "TabWidth=-1\r\n"
                  "UseOneFont=2\r\n"
+                 "RaiseDecimal=1\r\n"
                  "PowerRaise=abc\r\n"
                  "FracLevelRatio=1.5\r\n"
                  "Font=-20,1\r\n"
@@ -193,6 +129,7 @@ TEST_F(OptionStoreFiles, LoadAllFallsBackToDefaultsAndRepairs) {
   EquationSettings expected;
   expected.MatrixVerticalSpacing.Set(5000);
   expected.UseOneFont.Set(false);
+  expected.RaiseDecimal.Set(true);
   expected.PowerRaise.Set(0.0);  // no number reads as 0, which is in range
   expected.FracLevelRatio.Set(0.5);
   KVLogFont font;
@@ -213,15 +150,6 @@ TEST_F(OptionStoreFiles, LoadAllFallsBackToDefaultsAndRepairs) {
   ConfigStore empty = OptionsStore();
   EXPECT_FALSE(LoadAll(again, empty));
   EXPECT_EQ(again, EquationSettings());
-}
-
-TEST_F(OptionStoreFiles, SaveAllReportsAFailedSave) {
-  WriteFileBytes(env.Root() / "plain", "x");
-  env.Set("KALVANE_PROGRAM_FOLDER", (env.Root() / "plain").string());
-  EquationSettings settings;
-  ConfigStore store = DefaultConfigurationStore();
-  EXPECT_FALSE(SaveAll(settings, store, false));
-  EXPECT_NE(store.LastError().find("Not a directory"), std::string::npos);
 }
 
 }  // namespace
