@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Side-by-side speed run on one corpus: kalvane-cli render --batch to SVG, MathJax 3 (TeX to SVG)
+# and KaTeX (TeX to HTML), in one run on the same machine. Prints equations per second for each,
+# the ratio to MathJax, and the batch run's peak memory.
+#
+# Usage: bench/run.sh [CORPUS.tsv] [ROUNDS]
+#   KALVANE_CLI  the program to time (default: build/src/kalvane-cli)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+corpus="${1:-$here/../../shared/bench/corpus.tsv}"
+rounds="${2:-20}"
+cli="${KALVANE_CLI:-$here/../build/src/kalvane-cli}"
+
+if [[ ! -d "$here/node_modules/mathjax-full" || ! -d "$here/node_modules/katex" ]]; then
+  (cd "$here" && npm ci --no-audit --no-fund >/dev/null)
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# The batch list: the kalvane column of the corpus, repeated ROUNDS times.
+tail -n +2 "$corpus" | cut -f2 > "$work/one-round.txt"
+for ((round = 0; round < rounds; round++)); do cat "$work/one-round.txt"; done > "$work/list.txt"
+count="$(wc -l < "$work/list.txt")"
+
+start="$(date +%s.%N)"
+/usr/bin/time -f '%M' -o "$work/peak-kib" \
+  "$cli" render --batch "$work/list.txt" --out-dir "$work/out" --format svg 2>"$work/errors" ||
+  { echo "kalvane-cli render --batch failed:" >&2; cat "$work/errors" >&2; exit 1; }
+seconds="$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')"
+kalvane_rate="$(awk -v n="$count" -v s="$seconds" 'BEGIN { print n / s }')"
+printf 'kalvane-cli render --batch to SVG: %d equations in %.3f s = %.0f per second (peak memory %d KiB)\n' \
+  "$count" "$seconds" "$kalvane_rate" "$(cat "$work/peak-kib")"
+
+mathjax_line="$(node "$here/mathjax_svg.mjs" "$corpus" "$rounds")"
+echo "$mathjax_line"
+node "$here/katex_html.mjs" "$corpus" "$rounds"
+
+mathjax_rate="$(sed -E 's/.* = ([0-9]+) per second.*/\1/' <<< "$mathjax_line")"
+awk -v k="$kalvane_rate" -v m="$mathjax_rate" 'BEGIN { printf "ratio kalvane / MathJax: %.1f\n", k / m }'
