@@ -8,7 +8,7 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
-corpus="${1:-$here/../../shared/bench/corpus.tsv}"
+corpus="${1:-$here/corpus.tsv}"
 rounds="${2:-20}"
 cli="${KALVANE_CLI:-$here/../build/src/kalvane-cli}"
 
