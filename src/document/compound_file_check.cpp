@@ -52,10 +52,12 @@ constexpr std::uint8_t kStreamType = 2;
 constexpr std::uint8_t kRootType = 5;
 constexpr std::uint32_t kRootEntry = 0;
 
-// libgsf reads the directory tree by recursion, one level per link followed. A balanced tree
-// of any size a file can hold stays far below this; a degenerate one deeper than it would
-// cost libgsf stack in proportion to the file.
+// libgsf reads the directory tree by recursion, one level per link followed, and keeps each
+// storage's children in a sorted list, which costs time in the square of their number. A
+// document holds a handful of entries; these caps keep a file of many thousands (a few
+// megabytes suffice) from costing libgsf seconds of time or its stack.
 constexpr int kMaxTreeDepth = 256;
+constexpr std::size_t kMaxEntries = 1024;
 
 // Raised inside the check and turned into its result.
 struct Damaged {
@@ -227,12 +229,14 @@ class Checker {
     std::vector<bool> seen(entryCount);
     std::vector<Visit> pending{{kRootEntry, 0, false}};
     std::uint32_t contents = kNoEntry;
+    std::size_t entriesSeen = 0;
     while (!pending.empty()) {
       const Visit visit = pending.back();
       pending.pop_back();
       if (visit.entry >= entryCount) throw Damaged{"a directory link leaves the directory"};
       if (seen[visit.entry]) throw Damaged{"the directory tree has a cycle"};
       if (visit.depth > kMaxTreeDepth) throw Damaged{"the directory tree is too deep"};
+      if (++entriesSeen > kMaxEntries) throw Damaged{"the directory has too many entries"};
       seen[visit.entry] = true;
 
       const auto entry = Entry(visit.entry);

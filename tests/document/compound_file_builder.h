@@ -65,11 +65,13 @@ class HandBuiltFile {
   static constexpr std::size_t kEntrySize = 128;
   static constexpr std::uint32_t kFirstExtraEntry = 4;
 
-  // `extraStreams` more empty streams hang off "Extra" as a chain of right siblings, in further
-  // directory sectors that follow the first.
+  // `extraStreams` more empty streams hang off "Extra" as its right sibling, in further directory
+  // sectors that follow the first: a chain of right siblings, or a balanced tree (extra stream k
+  // with the siblings 2k + 1 and 2k + 2).
+  enum class Shape { kChain, kBalanced };
   explicit HandBuiltFile(std::span<const std::uint8_t> contents,
                          std::u16string_view name = u"Contents", std::size_t extraStreams = 0,
-                         int version = 3)
+                         int version = 3, Shape shape = Shape::kChain)
       : version_(version),
         sectorSize_(version == 4 ? 4096 : 512),
         numbersPerSector_(sectorSize_ / 4),
@@ -115,10 +117,16 @@ class HandBuiltFile {
     for (std::uint32_t e = kUnusedEntry; e < directorySectors_ * entriesPerSector_; ++e)
       WriteEntry(e, u"", 0, kNoStream, kNoStream, kNoStream, 0, 0);
     for (std::uint32_t k = 0; k < extraStreams; ++k) {
-      const std::u16string extraName = u"S" + std::u16string(1, char16_t(u'A' + k % 26)) +
-                                       std::u16string(1, char16_t(u'A' + k / 26 % 26));
-      const std::uint32_t right = k + 1 < extraStreams ? kFirstExtraEntry + k + 1 : kNoStream;
-      WriteEntry(kFirstExtraEntry + k, extraName, 2, kNoStream, right, kNoStream, kEndOfChain, 0);
+      std::u16string extraName = u"S";
+      for (char digit : std::to_string(k))
+        extraName += static_cast<char16_t>(digit);
+      auto link = [&](std::size_t other) {
+        return other < extraStreams ? static_cast<std::uint32_t>(kFirstExtraEntry + other)
+                                    : kNoStream;
+      };
+      const bool chain = shape == Shape::kChain;
+      WriteEntry(kFirstExtraEntry + k, extraName, 2, chain ? kNoStream : link(2 * k + 1),
+                 chain ? link(k + 1) : link(2 * k + 2), kNoStream, kEndOfChain, 0);
     }
 
     if (inMiniStream_) {

@@ -151,9 +151,12 @@ TEST(CompoundFileDamage, DirectoryCycles) {
       file.SetEntryField(link.entry, link.field, link.target);
     FailureOf(file.bytes());
   }
-  // A chain of siblings so long that reading it would recurse hundreds of levels deep.
+  // A chain of siblings so long that reading it would recurse hundreds of levels deep, and a
+  // tree of so many entries that sorting them would take libgsf time in their square.
   HandBuiltFile deep(Pattern(100), u"Contents", 300);
   FailureOf(deep.bytes());
+  HandBuiltFile wide(Pattern(100), u"Contents", 1100, 3, HandBuiltFile::Shape::kBalanced);
+  FailureOf(wide.bytes());
 }
 
 TEST(CompoundFileDamage, HeaderFields) {

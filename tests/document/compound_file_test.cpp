@@ -64,9 +64,11 @@ TEST(CompoundFile, ReadsFilesBuiltByHand) {
   HandBuiltFile high(Pattern(100));
   high.SetEntryField(test::kContentsEntry, test::kSizeField + 4, 1);
   EXPECT_EQ(ContentsOfDocumentFile(high.bytes()), Pattern(100));
-  // A directory of a few hundred entries in a long sibling chain is still a document.
-  HandBuiltFile many(Pattern(100), u"Contents", 200);
-  EXPECT_EQ(ContentsOfDocumentFile(many.bytes()), Pattern(100));
+  // Directories far larger than a document needs: a chain of 200 siblings, a tree of 1000.
+  HandBuiltFile chain(Pattern(100), u"Contents", 200);
+  EXPECT_EQ(ContentsOfDocumentFile(chain.bytes()), Pattern(100));
+  HandBuiltFile tree(Pattern(100), u"Contents", 1000, 3, HandBuiltFile::Shape::kBalanced);
+  EXPECT_EQ(ContentsOfDocumentFile(tree.bytes()), Pattern(100));
 }
 
 TEST(CompoundFile, OtherFilesAreTheirOwnContents) {
