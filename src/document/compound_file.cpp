@@ -21,7 +21,7 @@
 #include <mutex>
 
 #include "document/compound_file_check.h"
-#include "document/replace_file.h"
+#include "options/safe_save.h"
 
 namespace kv {
 namespace {
@@ -184,7 +184,10 @@ std::vector<std::uint8_t> MakeDocumentFile(std::span<const std::uint8_t> content
 void WriteDocumentFile(const std::filesystem::path& path, std::span<const std::uint8_t> contents) {
   const std::vector<std::uint8_t> file = MakeDocumentFile(contents);
   std::string error;
-  if (!ReplaceFile(path, file, error)) throw StorageError(kFailedToSaveDocument, error);
+  const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.size());
+  if (!SaveFileReplacing(path.string(), bytes, error)) {
+    throw StorageError(kFailedToSaveDocument, error);
+  }
 }
 
 }  // namespace kv
