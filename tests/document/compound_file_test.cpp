@@ -1,16 +1,12 @@
 #include "document/compound_file.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 
 #include "document/compound_file_builder.h"
 #include "document/compound_file_test_support.h"
-
-extern char** environ;
 
 namespace kv {
 namespace {
@@ -136,45 +132,9 @@ TEST(CompoundFile, PathsThatAreNotRegularFilesAreFailedOpens) {
   }
 }
 
-// Runs a program without a shell; returns its exit status, or -1 when it did not run.
-int RunProgram(std::vector<std::string> arguments) {
-  std::vector<char*> argv;
-  for (auto& argument : arguments)
-    argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t child = 0;
-  if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
-// olefile, an independent reader, finds exactly one stream, "Contents", with the bytes written.
-// Exit status 77 says olefile is not installed.
-constexpr char kOlefileCheck[] = R"(
-import sys
-try:
-    import olefile
-except ImportError:
-    sys.exit(77)
-path, expected = sys.argv[1], open(sys.argv[2], 'rb').read()
-ole = olefile.OleFileIO(path, raise_defects=olefile.DEFECT_INCORRECT)
-if ole.listdir(streams=True, storages=True) != [['Contents']]: sys.exit(1)
-if ole.get_size('Contents') != len(expected): sys.exit(2)
-if ole.openstream('Contents').read() != expected: sys.exit(3)
-)";
-constexpr int kMissingModule = 77;
-
 TEST(CompoundFile, StandardReaderOpensWrittenFiles) {
   TempFolder folder;
-  // The system's interpreter first: that is where Debian installs python3-olefile.
-  std::string python;
-  for (const char* candidate : {"/usr/bin/python3", "python3"}) {
-    if (RunProgram({candidate, "-c", "import olefile"}) == 0) {
-      python = candidate;
-      break;
-    }
-  }
+  const std::string python = test::PythonWithOlefile();
   if (python.empty()) GTEST_SKIP() << "python3 with olefile (package python3-olefile) not found";
 
   for (std::size_t size : {0, 100, 4096, 70000}) {
@@ -182,10 +142,7 @@ TEST(CompoundFile, StandardReaderOpensWrittenFiles) {
     const auto contents = Pattern(size);
     WriteDocumentFile(folder / "doc.kv3", contents);
     test::WriteBytes(folder / "expected", contents);
-    const int status = RunProgram({python, "-c", kOlefileCheck, (folder / "doc.kv3").string(),
-                                   (folder / "expected").string()});
-    ASSERT_NE(status, kMissingModule);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(test::OlefileCheck(python, folder / "doc.kv3", folder / "expected"), 0);
   }
 }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +16,8 @@
 
 #include "document/compound_file.h"
 #include "support/heap_probe.h"
+
+extern char** environ;
 
 namespace kv::test {
 
@@ -80,6 +84,43 @@ inline std::string FailureOf(std::span<const std::uint8_t> file) {
   }
   ADD_FAILURE() << "a damaged file of " << file.size() << " bytes opened";
   return {};
+}
+
+// Runs a program without a shell; returns its exit status, or -1 when it did not run.
+inline int RunProgram(std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  for (auto& argument : arguments)
+    argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// A Python interpreter that has olefile, an independent compound-file reader; empty when there
+// is none. The system's interpreter first: that is where Debian installs python3-olefile.
+inline std::string PythonWithOlefile() {
+  for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+    if (RunProgram({candidate, "-c", "import olefile"}) == 0) return candidate;
+  }
+  return {};
+}
+
+// olefile finds exactly one stream, "Contents", holding the bytes of the file `expected`:
+// returns 0 when it does, 1 to 3 for the first thing that differs.
+inline int OlefileCheck(const std::string& python, const std::filesystem::path& file,
+                        const std::filesystem::path& expected) {
+  static constexpr char kScript[] = R"(
+import sys, olefile
+path, expected = sys.argv[1], open(sys.argv[2], 'rb').read()
+ole = olefile.OleFileIO(path, raise_defects=olefile.DEFECT_INCORRECT)
+if ole.listdir(streams=True, storages=True) != [['Contents']]: sys.exit(1)
+if ole.get_size('Contents') != len(expected): sys.exit(2)
+if ole.openstream('Contents').read() != expected: sys.exit(3)
+)";
+  return RunProgram({python, "-c", kScript, file.string(), expected.string()});
 }
 
 }  // namespace kv::test
