@@ -18,8 +18,8 @@ constexpr std::array<IntOption S::*, 5> kLegacyIntegers = {
     &S::LowerCase, &S::DisplayVect, &S::DoubleCaps, &S::TabWidth, &S::VerticalSpacing};
 
 constexpr std::array<BoolOption S::*, 7> kLegacyStyleFlags = {
-    &S::RaiseDecimal,    &S::FunctionsItalic, &S::FunctionsBold, &S::VariablesItalic,
-    &S::VariablesBold,   &S::GreekItalic,     &S::GreekBold};
+    &S::RaiseDecimal,  &S::FunctionsItalic, &S::FunctionsBold, &S::VariablesItalic,
+    &S::VariablesBold, &S::GreekItalic,     &S::GreekBold};
 
 constexpr int kLetterCount = 26;
 
@@ -34,7 +34,7 @@ std::string ReadShortString(Archive& ar) {
   const std::uint8_t length = ar.ReadByte();
   if (length > kLongestLegacyLine) {
     throw NotALegacyDocument("A line of " + std::to_string(length) +
-                       " characters is longer than the older layout allows.");
+                             " characters is longer than the older layout allows.");
   }
   std::string text(length, '\0');
   ar.ReadBytes({reinterpret_cast<std::uint8_t*>(text.data()), text.size()});

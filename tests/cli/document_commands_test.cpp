@@ -37,9 +37,9 @@ TEST_F(DocumentCommands, SaveWritesWhatInfoShows) {
   EXPECT_EQ(SaveAndShow({""}), "");
   // UTF-8 in and out; a text setting and a file of options, listed in declaration order.
   test::WriteFileBytes(env.Root() / "my.ini", "[Options]\r\nMatrixAlign=2\r\n");
-  EXPECT_EQ(SaveAndShow({"--options", Path("my.ini"), "--set", "UnitsList=m,s", "--",
-                         "-x\xC2\xB2"}),
-            "Line 1: -x\xC2\xB2\nUnitsList=m,s\nMatrixAlign=2\n");
+  EXPECT_EQ(
+      SaveAndShow({"--options", Path("my.ini"), "--set", "UnitsList=m,s", "--", "-x\xC2\xB2"}),
+      "Line 1: -x\xC2\xB2\nUnitsList=m,s\nMatrixAlign=2\n");
   // Lines beyond the twentieth stay in it, their breaks shown escaped.
   std::string text;
   for (int i = 1; i <= 22; ++i)

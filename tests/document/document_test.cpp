@@ -117,19 +117,19 @@ void AppendDefaultSettingsBlock(Bytes& b) {
   b.Double(0.7);        // PowerRaise
   b.Int32(0).Int32(100).Int32(30).Int32(90).Int32(0).Int32(4).Int32(2);
   b.Double(0.3).Double(0.3);
-  b.Int32(150);                                           // VectorArrowSize
-  b.Int32(2).Int32(0x10006).Int32(0).Double(30.0);        // GeneralPen
-  b.Int32(0);                                             // IntegralStyle
-  b.Raw({1, 0, 1, 1, 1, 1, 0, 1});                        // UseAutographEntry .. QuoteItalic
+  b.Int32(150);                                     // VectorArrowSize
+  b.Int32(2).Int32(0x10006).Int32(0).Double(30.0);  // GeneralPen
+  b.Int32(0);                                       // IntegralStyle
+  b.Raw({1, 0, 1, 1, 1, 1, 0, 1});                  // UseAutographEntry .. QuoteItalic
   for (int face = 0; face < 4; ++face)
     b.ShortString("Arial");
   for (int colour = 0; colour < 6; ++colour)
     b.Int32(0);
   b.ShortString("cm,km,mm,L,mL,cL,kL,ML,mg,kg");
   b.ShortString("qf%x=(-b+-sr(b2-4ac))/2a%pv7%3.1415927%pv20%3.14159265358979323846%");
-  b.Raw({1, 1});                                          // ShrinkNonAlgebraicFractions, ExpandSubtract
-  b.Int32(0).Int32(400).Int32(600).Int32(1);              // NegativeNumberStyle .. MatrixAlign
-  b.Byte(0);                                              // UseWordFont
+  b.Raw({1, 1});                              // ShrinkNonAlgebraicFractions, ExpandSubtract
+  b.Int32(0).Int32(400).Int32(600).Int32(1);  // NegativeNumberStyle .. MatrixAlign
+  b.Byte(0);                                  // UseWordFont
   b.ShortString("/KLVOptions/");
 }
 
@@ -266,10 +266,10 @@ TEST(DocumentContents, ShortStreamsAndOverlongLengthsRaiseTheArchiveError) {
   }
 
   // Lengths of a line far beyond the stream: refused before any memory is asked for.
-  for (const Bytes& prefix : {Bytes().Byte(0xFF).Word(0xFFFF).Int32(0xFFFFFFFF),
-                              Bytes().Byte(0xFF).Word(0xFFFE).Byte(0xFF).Word(0xFFFF).Int32(
-                                  0x7FFFFFFF),
-                              Bytes().Byte(200)}) {
+  for (const Bytes& prefix :
+       {Bytes().Byte(0xFF).Word(0xFFFF).Int32(0xFFFFFFFF),
+        Bytes().Byte(0xFF).Word(0xFFFE).Byte(0xFF).Word(0xFFFF).Int32(0x7FFFFFFF),
+        Bytes().Byte(200)}) {
     Bytes b;
     b.ShortString("KLV3DOC").Word(1);
     for (std::uint8_t byte : prefix.data())
@@ -320,9 +320,9 @@ TEST(LegacyLayout, ReadsAFileBuiltByteByByte) {
   EXPECT_EQ(s.DoubleCaps.Current(), 0);
   EXPECT_EQ(s.TabWidth.Current(), 0);
   EXPECT_EQ(s.VerticalSpacing.Current(), 500);
-  const std::vector<bool> styles = {s.RaiseDecimal.Get(),   s.FunctionsItalic.Get(),
-                                    s.FunctionsBold.Get(),  s.VariablesItalic.Get(),
-                                    s.VariablesBold.Get(),  s.GreekItalic.Get(),
+  const std::vector<bool> styles = {s.RaiseDecimal.Get(),  s.FunctionsItalic.Get(),
+                                    s.FunctionsBold.Get(), s.VariablesItalic.Get(),
+                                    s.VariablesBold.Get(), s.GreekItalic.Get(),
                                     s.GreekBold.Get()};
   EXPECT_EQ(styles, (std::vector<bool>{true, false, true, false, true, false, true}));
   for (int letter = 0; letter < 26; ++letter) {
