@@ -17,6 +17,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
+  libgsf-1-dev python3-olefile
 )
 
 log() { printf '\n== %s\n' "$*"; }

@@ -5,7 +5,8 @@
 namespace kv::cli {
 
 std::span<const Command> Commands() {
-  static const std::array commands = {TokensCommand(), ConfigCommand()};
+  static const std::array commands = {TokensCommand(), SaveCommand(), InfoCommand(),
+                                      ConfigCommand()};
   return commands;
 }
 

@@ -27,6 +27,8 @@ std::span<const Command> Commands();
 
 // The commands, each defined in its own file cli/NAME_command.cpp.
 const Command& ConfigCommand();
+const Command& InfoCommand();
+const Command& SaveCommand();
 const Command& TokensCommand();
 
 }  // namespace kv::cli

@@ -38,6 +38,7 @@ std::string Utf16ToWindows1252(std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 ArchiveError::ArchiveError() : std::runtime_error("Unexpected end of file.") {}
+ArchiveError::ArchiveError(const std::string& message) : std::runtime_error(message) {}
 
 Archive Archive::ForStoring() {
   return Archive(true);

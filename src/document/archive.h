@@ -13,11 +13,13 @@
 
 namespace kv {
 
-// The archive's one error: reading ran past the end, or a length read from the archive promises
-// more bytes than are left.
+// The archive's one error: reading ran past the end, a length read from the archive promises
+// more bytes than are left, or a reader found bytes its layout cannot hold.
 class ArchiveError : public std::runtime_error {
  public:
+  // "Unexpected end of file."
   ArchiveError();
+  explicit ArchiveError(const std::string& message);
 };
 
 class Archive {

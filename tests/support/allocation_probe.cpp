@@ -30,6 +30,22 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
   return Allocate(size);
 }
+// The non-throwing forms too (std::stable_sort asks for its buffer so): every form this file
+// does not define would come from the C++ library's own allocator and be freed here.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  Record(size);
+  return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  Record(size);
+  return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
 void operator delete(void* p) noexcept {
   std::free(p);
 }

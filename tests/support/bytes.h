@@ -2,6 +2,7 @@
 // writes. Independent of the archive code under test.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
@@ -21,6 +22,12 @@ class Bytes {
   Bytes& Int32(std::int64_t value) {
     const auto u = static_cast<std::uint32_t>(value);
     return Raw({int(u & 0xFF), int(u >> 8 & 0xFF), int(u >> 16 & 0xFF), int(u >> 24 & 0xFF)});
+  }
+  // An IEEE 754 double, little-endian.
+  Bytes& Double(double value) {
+    const auto u = std::bit_cast<std::uint64_t>(value);
+    Int32(static_cast<std::int64_t>(u & 0xFFFFFFFF));
+    return Int32(static_cast<std::int64_t>(u >> 32));
   }
   // A short string: one length byte (under 255) and the characters.
   Bytes& ShortString(std::string_view text) {
