@@ -17,6 +17,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
+  libfreetype-dev libfontconfig-dev libcairo2-dev fonts-liberation2 fonts-urw-base35
 )
 
 log() { printf '\n== %s\n' "$*"; }

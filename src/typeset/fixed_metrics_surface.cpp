@@ -53,7 +53,8 @@ void FixedMetricsSurface::DrawLine(Point from, Point to) {
 }
 
 void FixedMetricsSurface::DrawPolygon(std::span<const Point> points) {
-  if (record_) polygons_.push_back({{points.begin(), points.end()}, SelectedPen(), SelectedBrush()});
+  if (record_)
+    polygons_.push_back({{points.begin(), points.end()}, SelectedPen(), SelectedBrush()});
 }
 
 }  // namespace kv

@@ -56,8 +56,7 @@ class FixedMetricsSurface final : public Surface {
   int HimetricToDevice(int himetric) const override { return himetric; }
 
  protected:
-  std::unique_ptr<SurfaceFont> MakeFont(const KVLogFont& description,
-                                        int characterHeight) override;
+  std::unique_ptr<SurfaceFont> MakeFont(const KVLogFont& description, int characterHeight) override;
   void DrawText(const SurfaceFont& font, const TextBox& box, std::string_view text) override;
   void DrawLine(Point from, Point to) override;
   void DrawPolygon(std::span<const Point> points) override;

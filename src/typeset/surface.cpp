@@ -44,15 +44,21 @@ SurfaceFont::SurfaceFont(const KVLogFont& description, int characterHeight, Text
       characterHeight_(std::max(characterHeight, 0)),
       metrics_(characterHeight > 0 ? metrics : TextMetrics{}) {}
 
-TextMetrics Surface::GetTextMetrics() const { return font_ ? font_->Metrics() : TextMetrics{}; }
+TextMetrics Surface::GetTextMetrics() const {
+  return font_ ? font_->Metrics() : TextMetrics{};
+}
 
 TextExtent Surface::GetTextExtent(std::string_view text) const {
   return font_ ? font_->Extent(text) : TextExtent{};
 }
 
-ColorRef Surface::SetTextColor(ColorRef colour) { return std::exchange(textColour_, colour); }
+ColorRef Surface::SetTextColor(ColorRef colour) {
+  return std::exchange(textColour_, colour);
+}
 
-unsigned Surface::SetTextAlign(unsigned align) { return std::exchange(textAlign_, align); }
+unsigned Surface::SetTextAlign(unsigned align) {
+  return std::exchange(textAlign_, align);
+}
 
 BackgroundMode Surface::SetBackgroundMode(BackgroundMode mode) {
   return std::exchange(backgroundMode_, mode);
@@ -60,8 +66,7 @@ BackgroundMode Surface::SetBackgroundMode(BackgroundMode mode) {
 
 void Surface::TextOut(int x, int y, std::string_view text) {
   if (!font_ || font_->CharacterHeight() <= 0 || text.empty()) return;
-  const TextBox box =
-      PlaceTextBox(textAlign_, x, y, font_->Extent(text), font_->Metrics().descent);
+  const TextBox box = PlaceTextBox(textAlign_, x, y, font_->Extent(text), font_->Metrics().descent);
   DrawText(*font_, box, text);
 }
 
@@ -78,7 +83,9 @@ const SurfaceFont* Surface::SelectFont(const SurfaceFont* font) {
   return std::exchange(font_, font);
 }
 
-PenAttributes Surface::SelectPen(const PenAttributes& pen) { return std::exchange(pen_, pen); }
+PenAttributes Surface::SelectPen(const PenAttributes& pen) {
+  return std::exchange(pen_, pen);
+}
 
 BrushAttributes Surface::SelectBrush(const BrushAttributes& brush) {
   return std::exchange(brush_, brush);
@@ -100,11 +107,15 @@ FontScope::~FontScope() {
 PenScope::PenScope(Surface& surface, const PenAttributes& pen)
     : surface_(surface), previous_(surface.SelectPen(pen)) {}
 
-PenScope::~PenScope() { surface_.SelectPen(previous_); }
+PenScope::~PenScope() {
+  surface_.SelectPen(previous_);
+}
 
 BrushScope::BrushScope(Surface& surface, const BrushAttributes& brush)
     : surface_(surface), previous_(surface.SelectBrush(brush)) {}
 
-BrushScope::~BrushScope() { surface_.SelectBrush(previous_); }
+BrushScope::~BrushScope() {
+  surface_.SelectBrush(previous_);
+}
 
 }  // namespace kv

@@ -24,11 +24,11 @@ namespace kv {
 
 // Text alignment flags: where the point given to TextOut lies on the text's box.
 enum TextAlign : unsigned {
-  kTaLeft = 0,     // the point is on the box's left edge
-  kTaRight = 2,    // ... on its right edge
-  kTaCenter = 6,   // ... halfway across
-  kTaTop = 0,      // the point is on the box's top edge
-  kTaBottom = 8,   // ... on its bottom edge
+  kTaLeft = 0,       // the point is on the box's left edge
+  kTaRight = 2,      // ... on its right edge
+  kTaCenter = 6,     // ... halfway across
+  kTaTop = 0,        // the point is on the box's top edge
+  kTaBottom = 8,     // ... on its bottom edge
   kTaBaseline = 24,  // ... on the text's baseline
 };
 inline constexpr unsigned kTaHorizontalMask = 6;
