@@ -175,6 +175,36 @@ TEST_F(CairoSurfaceTest, CapitalsStandOnTheBaselineWithYUpward) {
   EXPECT_NEAR(ink.top, (1000 - 300 - capHeight) / 10, 1);
 }
 
+TEST_F(CairoSurfaceTest, UnderlinesAndStrikesOutAcrossTheBox) {
+  // Spaces have no ink of their own: what is drawn is the line. The font file gives the top of
+  // each line and its thickness (post table for the underline, OS/2 for the strike-out).
+  const test::SfntReader file(catalog.Resolve(Font("Arial")).FilePath());
+  const double toUnits = 400.0 / file.UnitsPerEm();
+  const struct {
+    bool underline;
+    double top, thickness;
+  } lines[] = {
+      {true, file.S16("post", 8) * toUnits, file.S16("post", 10) * toUnits},
+      {false, file.S16("OS/2", 28) * toUnits, file.S16("OS/2", 26) * toUnits},
+  };
+  for (const auto& line : lines) {
+    CairoSurface surface(catalog, {0, 1000, 1000, 1000}, Png());
+    surface.SetTextAlign(kTaLeft | kTaBaseline);
+    surface.SetBackgroundMode(BackgroundMode::kTransparent);
+    KVLogFont font = Font("Arial");
+    (line.underline ? font.lfUnderline : font.lfStrikeOut) = 1;
+    FontScope scope(surface, font, 400);
+    const int width = surface.GetTextExtent("    ").width;
+    surface.TextOut(100, 500, "    ");
+    const InkBounds ink = FindInk(Picture(surface.Encode()));
+    // Rows grow downward from y = 1000; the baseline is row 50.
+    EXPECT_NEAR(ink.top, (500 - line.top) / 10, 1) << line.underline;
+    EXPECT_NEAR(ink.bottom + 1, (500 - line.top + line.thickness) / 10, 1) << line.underline;
+    EXPECT_NEAR(ink.left, 10, 1);
+    EXPECT_NEAR(ink.right + 1, (100 + width) / 10.0, 1);
+  }
+}
+
 TEST_F(CairoSurfaceTest, DrawsLinesAndPolygonsWithPensAndBrushes) {
   CairoSurface surface(catalog, {0, 1000, 1000, 1000}, Png());
   {
