@@ -17,7 +17,6 @@ constexpr double kPointsPerInch = 72.0;
 constexpr double kMetresPerInch = 0.0254;
 constexpr ColorRef kOpaqueTextBackground = 0x00FFFFFF;
 constexpr std::int32_t kPenStyleMask = 0x0F;
-constexpr std::int32_t kPsUserStyle = 7;
 constexpr std::int32_t kPsAlternate = 8;
 // Above this many lines a hatch is drawn coarser, so a huge shape never costs unbounded work.
 constexpr double kMaximumHatchLines = 4096;
@@ -60,7 +59,8 @@ void AddPhysicalSize(std::string& png, double dpi) {
   png.insert(kAfterHeader, chunk);
 }
 
-// Dash patterns of the pen styles, in steps.
+// Dash patterns of the pen styles, in steps; solid, inside-frame and user styles (which come
+// without a style array) have none.
 std::span<const double> DashPattern(std::int32_t style) {
   static constexpr std::array<double, 2> kDash = {3, 1};
   static constexpr std::array<double, 2> kDot = {1, 1};
