@@ -1,7 +1,9 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
+#include <filesystem>
 
+#include "options/option_store.h"
 #include "options/option_text.h"
 #include "reader/windows1252.h"
 
@@ -14,6 +16,32 @@ bool Contains(std::initializer_list<std::string_view> names, std::string_view na
 
 bool LooksLikeOption(std::string_view arg) {
   return arg.size() > 1 && arg.front() == '-';
+}
+
+// Takes the section "Options" of each file in turn, a later file overriding an earlier one key by
+// key, and reads the settings from them as the program reads its options store.
+void ApplyOptionsFiles(EquationSettings& settings, const std::vector<std::string>& files) {
+  if (files.empty()) return;
+  IniFile merged;
+  for (const std::string& file : files) {
+    IniFile one;
+    one.SetPath(file);
+    if (!one.LoadFromPath()) {
+      std::error_code error;
+      throw CliError("--options: " + (std::filesystem::exists(file, error)
+                                          ? "cannot read the configuration file '" + file + "'"
+                                          : "there is no file '" + file + "'"));
+    }
+    const IniSection* options = one.FindSection(EquationSettings::kSection);
+    if (options == nullptr) {
+      throw CliError("--options: '" + file + "' has no section [" +
+                     std::string(EquationSettings::kSection) + "]");
+    }
+    for (const IniEntry& entry : options->Entries()) {
+      merged.WriteString(EquationSettings::kSection, entry.key, entry.value, true);
+    }
+  }
+  ReadAll(settings, merged);
 }
 
 }  // namespace
@@ -73,6 +101,7 @@ bool Arguments::Has(std::string_view flag) const {
 
 EquationSettings SettingsFromArguments(const Arguments& args) {
   EquationSettings settings;
+  ApplyOptionsFiles(settings, args.Values("--options"));
   for (const std::string& assignment : args.Values("--set")) {
     const std::size_t equals = assignment.find('=');
     if (equals == std::string::npos) {

@@ -39,7 +39,10 @@ class Arguments {
   std::vector<std::string> positional_;
 };
 
-// The default settings record, changed by every --set KEY=VALUE in order.
+// The default settings record, read from the section "Options" of the configuration files given
+// with --options FILE (several files merge, a later one winning key by key; settings none of
+// them holds keep their defaults), then changed by every --set KEY=VALUE in order. A missing or
+// unreadable file, or one without the section "Options", is a CliError.
 EquationSettings SettingsFromArguments(const Arguments& args);
 
 // A UTF-8 text from the command line in Windows-1252. Throws CliError naming a character with no

@@ -4,14 +4,9 @@
 
 namespace kv::cli {
 
-namespace {
-
-constexpr std::array<Command, 0> kCommands = {};
-
-}  // namespace
-
 std::span<const Command> Commands() {
-  return kCommands;
+  static const std::array commands = {TokensCommand(), ConfigCommand()};
+  return commands;
 }
 
 }  // namespace kv::cli

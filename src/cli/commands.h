@@ -25,4 +25,8 @@ struct Command {
 // Every command, in the order --help lists them.
 std::span<const Command> Commands();
 
+// The commands, each defined in its own file cli/NAME_command.cpp.
+const Command& ConfigCommand();
+const Command& TokensCommand();
+
 }  // namespace kv::cli

@@ -249,6 +249,20 @@ struct TextSetter {
   }
 };
 
+// Gives the text of a copy of the option, so that the settings record itself does not change.
+struct TextGetter {
+  const EquationSettings& settings;
+
+  template <typename Setting>
+  std::string operator()(const Setting& s) const {
+    auto option = settings.*s.option;
+    return WriteOptionText(option, false);
+  }
+  std::string operator()(const LocaleCharSetting& s) const {
+    return (settings.*s.option).Current();
+  }
+};
+
 }  // namespace
 
 void SetSettingFromText(EquationSettings& settings, std::string_view key, std::string_view value) {
@@ -262,6 +276,17 @@ void SetSettingFromText(EquationSettings& settings, std::string_view key, std::s
                                 "'");
   }
   std::visit(TextSetter{settings, key, value}, descriptor->kind);
+}
+
+std::string SettingAsText(const EquationSettings& settings, std::string_view key) {
+  FeatureSwitches switches = settings.switches;
+  if (const bool* flag = FindFeatureSwitch(switches, key)) return *flag ? "1" : "0";
+  const SettingDescriptor* descriptor = FindSetting(key);
+  if (descriptor == nullptr) {
+    throw std::invalid_argument("there is no setting or feature switch named '" + std::string(key) +
+                                "'");
+  }
+  return std::visit(TextGetter{settings}, descriptor->kind);
 }
 
 }  // namespace kv

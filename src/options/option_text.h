@@ -49,4 +49,10 @@ void ParseFontText(std::string_view text, KVLogFont& font);
 // Throws std::invalid_argument, naming the key, for an unknown key or a value of the wrong form.
 void SetSettingFromText(EquationSettings& settings, std::string_view key, std::string_view value);
 
+// The text of one keyed setting or feature switch as SetSettingFromText takes it: the
+// configuration-file text form (an out-of-range number as the value it is used with), the
+// character itself for DecimalPoint and Separator, 0 or 1 for a switch. Throws
+// std::invalid_argument for an unknown key.
+std::string SettingAsText(const EquationSettings& settings, std::string_view key);
+
 }  // namespace kv

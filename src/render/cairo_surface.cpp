@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "options/safe_save.h"
+
 namespace kv {
 namespace {
 
@@ -167,12 +169,15 @@ const std::string& CairoSurface::Encode() {
   return encoded_;
 }
 
-WriteOutcome CairoSurface::WriteFile(const std::filesystem::path& path) {
+bool CairoSurface::WriteFile(const std::filesystem::path& path, std::string& error) {
+  std::string reason;
   try {
-    return WriteFileAtomically(path, Encode());
+    if (SaveFileReplacing(path.string(), Encode(), reason)) return true;
   } catch (const PictureError& e) {
-    return {"cannot write " + path.string() + ": " + e.what()};
+    reason = e.what();
   }
+  error = "cannot write " + path.string() + ": " + reason;
+  return false;
 }
 
 // ---------------------------------------------------------------------------------------------

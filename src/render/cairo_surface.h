@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "render/file_output.h"
 #include "render/font_surface.h"
 
 namespace kv {
@@ -70,8 +69,9 @@ class CairoSurface final : public FontMetricsSurface {
   // Ends the picture and returns it encoded; drawing afterwards is ignored. Throws PictureError
   // when cairo failed.
   const std::string& Encode();
-  // Encodes the picture and writes it to `path` safely (see WriteFileAtomically).
-  WriteOutcome WriteFile(const std::filesystem::path& path);
+  // Encodes the picture and writes it to `path` safely (see SaveFileReplacing). On failure
+  // returns false with `error` naming the file and the reason.
+  bool WriteFile(const std::filesystem::path& path, std::string& error);
 
  protected:
   void DrawText(const SurfaceFont& font, const TextBox& box, std::string_view text) override;

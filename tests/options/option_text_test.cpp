@@ -152,5 +152,35 @@ TEST(OptionText, SettingsFromCommandLineText) {
   EXPECT_THROW(SetSettingFromText(s, "DecimalPoint", ".,"), std::invalid_argument);
 }
 
+TEST(OptionText, SettingsAsCommandLineText) {
+  EquationSettings s;
+  s.ResetToDefaults(",");
+  EXPECT_EQ(SettingAsText(s, "DecimalPoint"), ",");
+  EXPECT_EQ(SettingAsText(s, "Separator"), ";");
+  EXPECT_EQ(SettingAsText(s, "BracketLimits"), "1");
+  EXPECT_EQ(SettingAsText(s, "FracLevelRatio"), "0.300000");  // the file's form, not the locale's
+  EXPECT_EQ(SettingAsText(s, "GeneralPen"), "0,0,0,65542,2,30.000000");
+  // An out-of-range value shows as the value it is used with; the record itself is untouched.
+  s.SqrtGap.Set(900);
+  EXPECT_EQ(SettingAsText(s, "SqrtGap"), "250");
+  EXPECT_EQ(s.SqrtGap.Current(), 900);
+  EXPECT_EQ(s.SqrtGap.Saved(), 100);
+  EXPECT_THROW(SettingAsText(s, "NoSuchKey"), std::invalid_argument);
+
+  // Every text shown is taken back unchanged by --set.
+  EquationSettings copy;
+  copy.ResetToDefaults(".");
+  s.UnitsList.Set("m=\xB5m");
+  s.UseOneFont.Set(false);
+  s.switches.QuotedText = false;
+  for (const SettingDescriptor& d : SettingsTable())
+    SetSettingFromText(copy, d.key, SettingAsText(s, d.key));
+  for (std::string_view name : FeatureSwitchNames())
+    SetSettingFromText(copy, name, SettingAsText(s, name));
+  for (const SettingDescriptor& d : SettingsTable())
+    EXPECT_EQ(SettingAsText(copy, d.key), SettingAsText(s, d.key)) << d.key;
+  EXPECT_EQ(copy.switches, s.switches);
+}
+
 }  // namespace
 }  // namespace kv

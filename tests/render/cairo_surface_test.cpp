@@ -291,18 +291,17 @@ TEST_F(CairoSurfaceTest, WritesFilesSafely) {
   PenScope pen(surface, {kPsSolid, 50, 0});
   surface.MoveTo({0, 0});
   surface.LineTo({500, 500});
-  const WriteOutcome written = surface.WriteFile(folder / "line.png");
-  ASSERT_TRUE(written.Ok()) << written.error;
+  std::string error;
+  ASSERT_TRUE(surface.WriteFile(folder / "line.png", error)) << error;
   const std::string bytes = surface.Encode();
   std::ifstream in(folder / "line.png", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
   surface.LineTo({0, 500});  // after encoding, drawing changes nothing
   EXPECT_EQ(surface.Encode(), bytes);
-  EXPECT_TRUE(surface.WriteFile(folder / "line.png").Ok()) << "overwrites";
+  EXPECT_TRUE(surface.WriteFile(folder / "line.png", error)) << "overwrites: " << error;
 
-  const WriteOutcome failed = surface.WriteFile(folder / "missing" / "line.png");
-  EXPECT_FALSE(failed.Ok());
-  EXPECT_NE(failed.error.find("line.png"), std::string::npos) << failed.error;
+  EXPECT_FALSE(surface.WriteFile(folder / "missing" / "line.png", error));
+  EXPECT_NE(error.find("line.png"), std::string::npos) << error;
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
       << "no temporary file is left behind";
   fs::remove_all(folder);

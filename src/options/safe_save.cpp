@@ -1,0 +1,146 @@
+#include "options/safe_save.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+namespace kv {
+namespace {
+
+// Attempts at finding an unused temporary name before giving up.
+constexpr int kTemporaryNameAttempts = 100;
+// A plain file's permissions before the umask, as for any file the program creates.
+constexpr mode_t kNewFileMode = 0666;
+constexpr mode_t kPermissionBits = 07777;
+
+// Owns a file descriptor; closing is explicit where its result matters.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int Get() const { return fd_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  // Closes now; false when the system reports an error (a delayed write failure, for one).
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string SystemReason(int error) {
+  return std::strerror(error);
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A link is replaced through the file it names, so that the link itself survives the save.
+std::string ResolveLink(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(path, ec)) return path;
+  const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
+  return ec ? path : target.string();
+}
+
+// A name beside the target that no other save of this or another process is using: the
+// process id, a counter and the clock make collisions unlikely, and O_EXCL makes them harmless.
+std::string TemporaryName(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string folder = FolderOf(path);
+  const std::size_t slash = path.rfind('/');
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+  return folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter++) + "-" + std::to_string(ticks % 1000000);
+}
+
+// Creates the temporary file (only if no file of that name exists) and returns its descriptor,
+// or -1 with errno set.
+int OpenTemporary(const std::string& path, std::string& temporary) {
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    temporary = TemporaryName(path);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// The replaced file's permissions and owner go to its successor; failures to carry the owner
+// over (a user cannot give files away) are of no consequence.
+void CopyAttributes(const std::string& oldPath, int fd) {
+  struct stat old {};
+  if (::stat(oldPath.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
+  (void)::fchmod(fd, old.st_mode & kPermissionBits);
+  (void)::fchown(fd, old.st_uid, old.st_gid);
+}
+
+// Makes the rename itself durable; not every file system can flush a folder, so this is best
+// effort.
+void FlushFolder(const std::string& folder) {
+  const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.IsOpen()) (void)::fsync(dir.Get());
+}
+
+}  // namespace
+
+bool SaveFileReplacing(const std::string& requestedPath, std::string_view bytes,
+                       std::string& error) {
+  const std::string path = ResolveLink(requestedPath);
+  std::string temporary;
+  FileDescriptor file(OpenTemporary(path, temporary));
+  if (!file.IsOpen()) {
+    error = SystemReason(errno);
+    return false;
+  }
+  CopyAttributes(path, file.Get());
+
+  bool ok = WriteAll(file.Get(), bytes) && ::fsync(file.Get()) == 0;
+  int failure = ok ? 0 : errno;
+  if (!file.Close() && ok) {
+    ok = false;
+    failure = errno;
+  }
+  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    ok = false;
+    failure = errno;
+  }
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    error = SystemReason(failure);
+    return false;
+  }
+  FlushFolder(FolderOf(path));
+  return true;
+}
+
+}  // namespace kv

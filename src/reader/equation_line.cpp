@@ -1,0 +1,138 @@
+#include "reader/equation_line.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "typeset/equation_settings.h"
+
+namespace kv {
+
+void EquationLine::Parse(std::string_view text, const EquationSettings& settings) {
+  if (text == text_ && !needsRebuild_) return;
+  LoadText(text);
+  RunTokenizingPasses(settings);
+  FinishParse();
+}
+
+void EquationLine::Tokenize(std::string_view text, const EquationSettings& settings) {
+  LoadText(text);
+  RunTokenizingPasses(settings);
+}
+
+void EquationLine::RunTokenizingPasses(const EquationSettings& settings) {
+  if (settings.switches.QuotedText) CutQuotedText();
+  if (settings.switches.ExpandMacros) ExpandMacros(settings);
+  if (settings.UseAutographEntry.Get()) ApplyShorthand(settings);
+  if (settings.UseIndicatedVectors.Get()) ApplyIndicatedVectorArrows();
+  ApplyMainLists(settings);
+  CutNumbers();
+  CutSingleCharacters(settings);
+}
+
+void EquationLine::LoadText(std::string_view text) {
+  top_.Clear();
+  pool_.Clear();
+  text_ = std::string(text);
+  EquationNode& whole = pool_.CreateNode(TK_RAW);
+  whole.SetText(text_);
+  top_.Append(whole);
+  // The row no longer holds the tree a Parse of this text gives.
+  needsRebuild_ = true;
+  treeChanged_ = true;
+}
+
+void EquationLine::FinishParse() {
+  needsRebuild_ = false;
+  treeChanged_ = true;
+  top_.needsMeasure = true;
+  pool_.MarkAllForMeasuring();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cutting unclassified text
+
+void EquationLine::SplitRaw(int index, std::size_t start, std::size_t end, TokenKind kind,
+                            std::string_view replacement) {
+  EquationNode& token = top_.At(index);
+  if (token.Kind() != TK_RAW) throw std::invalid_argument("SplitRaw: the token is not TK_RAW");
+  const std::string text = token.Text();
+  if (start > end || end >= text.size()) {
+    throw std::out_of_range("SplitRaw: bytes " + std::to_string(start) + ".." +
+                            std::to_string(end) + " outside a text of " +
+                            std::to_string(text.size()));
+  }
+  EquationNode& before = pool_.CreateNode(TK_RAW);
+  before.SetText(text.substr(0, start));
+  EquationNode& after = pool_.CreateNode(TK_RAW);
+  after.SetText(text.substr(end + 1));
+  const std::string typed = text.substr(start, end - start + 1);
+  if (replacement.empty()) {
+    token.SetNode(kind, typed, {});
+  } else {
+    token.SetNode(kind, std::string(replacement), typed);
+  }
+  top_.InsertAt(index + 1, after);
+  top_.InsertAt(index, before);
+}
+
+void EquationLine::DropEmptyRaw() {
+  top_.RemoveWhere(
+      [](const EquationNode& node) { return node.Kind() == TK_RAW && node.Text().empty(); });
+}
+
+void EquationLine::CutRawTokens(const CutFinder& finder) {
+  NodeRow result;
+  std::vector<TextCut> cuts;
+  for (int i = 0; i < top_.Size(); ++i) {
+    EquationNode& token = top_.At(i);
+    cuts.clear();
+    if (token.Kind() == TK_RAW) finder(token.Text(), cuts);
+    if (cuts.empty()) {
+      result.Append(token);
+    } else {
+      CutToken(token, cuts, result);
+    }
+  }
+  top_ = std::move(result);
+  DropEmptyRaw();
+}
+
+// The token's bytes are read once: the plain stretches between the cuts become new TK_RAW tokens
+// (empty ones are not made at all), and the first piece re-uses the token.
+void EquationLine::CutToken(EquationNode& token, const std::vector<TextCut>& cuts, NodeRow& out) {
+  const std::string text = token.Text();
+  // All cuts are checked before the token changes, so a faulty finder leaves the row as it was.
+  std::size_t checkedEnd = 0;
+  for (const TextCut& cut : cuts) {
+    if (cut.start < checkedEnd || cut.end < cut.start || cut.end >= text.size()) {
+      throw std::out_of_range("CutRawTokens: cuts overlap or leave the text");
+    }
+    checkedEnd = cut.end + 1;
+  }
+  std::size_t plainStart = 0;
+  bool tokenUsed = false;
+  for (const TextCut& cut : cuts) {
+    if (cut.start > plainStart) {
+      EquationNode& plain = pool_.CreateNode(TK_RAW);
+      plain.SetText(text.substr(plainStart, cut.start - plainStart));
+      out.Append(plain);
+    }
+    EquationNode& piece = tokenUsed ? pool_.CreateNode(cut.kind) : token;
+    tokenUsed = true;
+    std::string typed = text.substr(cut.start, cut.end - cut.start + 1);
+    if (cut.replacement.empty()) {
+      piece.SetNode(cut.kind, std::move(typed), {});
+    } else {
+      piece.SetNode(cut.kind, std::string(cut.replacement), std::move(typed));
+    }
+    out.Append(piece);
+    plainStart = cut.end + 1;
+  }
+  if (plainStart < text.size()) {
+    EquationNode& plain = pool_.CreateNode(TK_RAW);
+    plain.SetText(text.substr(plainStart));
+    out.Append(plain);
+  }
+}
+
+}  // namespace kv

@@ -1,0 +1,189 @@
+#include "reader/equation_node.h"
+
+#include <climits>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace kv {
+namespace {
+
+constexpr int kNoIndex = -1;
+
+[[noreturn]] void ThrowOutOfRow(const char* what, int index, int size) {
+  throw std::out_of_range(std::string(what) + ": index " + std::to_string(index) +
+                          " outside a row of " + std::to_string(size) + " nodes");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// NodeRow
+
+void NodeRow::CheckIndex(int index) const {
+  if (index < 0 || index >= Size()) ThrowOutOfRow("NodeRow", index, Size());
+}
+
+EquationNode& NodeRow::At(int index) {
+  CheckIndex(index);
+  return *nodes_[static_cast<std::size_t>(index)];
+}
+
+const EquationNode& NodeRow::At(int index) const {
+  CheckIndex(index);
+  return *nodes_[static_cast<std::size_t>(index)];
+}
+
+TokenKind NodeRow::KindAt(int index) const {
+  if (index < 0 || index >= Size()) return TK_ERROR;
+  return nodes_[static_cast<std::size_t>(index)]->Kind();
+}
+
+void NodeRow::InsertAt(int index, EquationNode& node) {
+  if (index < 0 || index > Size()) ThrowOutOfRow("NodeRow::InsertAt", index, Size());
+  if (Size() == INT_MAX) throw std::length_error("NodeRow: too many nodes");
+  nodes_.insert(nodes_.begin() + index, &node);
+}
+
+void NodeRow::RemoveAt(int index) {
+  CheckIndex(index);
+  nodes_.erase(nodes_.begin() + index);
+}
+
+void NodeRow::ReplaceAt(int index, EquationNode& node) {
+  CheckIndex(index);
+  nodes_[static_cast<std::size_t>(index)] = &node;
+}
+
+void NodeRow::Append(EquationNode& node) {
+  InsertAt(Size(), node);
+}
+
+void NodeRow::RemoveRange(int first, int last) {
+  if (last == first - 1 && first >= 0 && first <= Size()) return;
+  CheckIndex(first);
+  CheckIndex(last);
+  if (last < first) ThrowOutOfRow("NodeRow::RemoveRange", last, Size());
+  nodes_.erase(nodes_.begin() + first, nodes_.begin() + last + 1);
+}
+
+void NodeRow::MoveRangeTo(int first, int last, NodeRow& target) {
+  if (&target == this) throw std::invalid_argument("NodeRow::MoveRangeTo: target is the row");
+  if (last == first - 1 && first >= 0 && first <= Size()) return;
+  CheckIndex(first);
+  CheckIndex(last);
+  if (last < first) ThrowOutOfRow("NodeRow::MoveRangeTo", last, Size());
+  target.nodes_.insert(target.nodes_.end(), nodes_.begin() + first, nodes_.begin() + last + 1);
+  RemoveRange(first, last);
+}
+
+int NodeRow::MatchingClose(int i) const {
+  if (KindAt(i) != TK_OPEN) return i;
+  int depth = 1;
+  for (int j = i + 1; j < Size(); ++j) {
+    const TokenKind kind = KindAt(j);
+    if (kind == TK_OPEN) ++depth;
+    if (kind == TK_CLOSE && --depth == 0) return j;
+  }
+  return kNoIndex;
+}
+
+int NodeRow::MatchingOpen(int i) const {
+  if (KindAt(i) != TK_CLOSE) return kNoIndex;
+  int depth = 1;
+  for (int j = i - 1; j >= 0; --j) {
+    const TokenKind kind = KindAt(j);
+    if (kind == TK_CLOSE) ++depth;
+    if (kind == TK_OPEN && --depth == 0) return j;
+  }
+  return kNoIndex;
+}
+
+BracketPair NodeRow::InnermostPair(int start) const {
+  int lastOpen = kNoIndex;
+  for (int j = std::max(start, 0); j < Size(); ++j) {
+    const TokenKind kind = KindAt(j);
+    if (kind == TK_OPEN) lastOpen = j;
+    if (kind == TK_CLOSE) {
+      if (lastOpen == kNoIndex) return {};
+      return {lastOpen, j};
+    }
+  }
+  return {lastOpen, kNoIndex};
+}
+
+// ---------------------------------------------------------------------------------------------
+// EquationNode and NodePool
+
+void EquationNode::SetNode(TokenKind kind, std::string text, std::string sourceText) {
+  kind_ = kind;
+  text_ = std::move(text);
+  sourceText_ = std::move(sourceText);
+  needsMeasure = true;
+}
+
+void EquationNode::SetText(std::string text) {
+  text_ = std::move(text);
+  needsMeasure = true;
+}
+
+EquationNode& NodePool::CreateNode(TokenKind kind) {
+  EquationNode& node = nodes_.emplace_back();
+  node.SetNode(kind, {}, {});
+  return node;
+}
+
+void NodePool::MarkAllForMeasuring() {
+  for (EquationNode& node : nodes_) {
+    node.needsMeasure = true;
+    node.row1.needsMeasure = true;
+    node.row2.needsMeasure = true;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Questions about subtrees. Column chains and nested rows can be as deep as the text is long, so
+// these walk with loops and explicit stacks rather than recursion.
+
+int ColumnDepth(const EquationNode& node) {
+  if (node.Kind() != TK_COLUMN) return 0;
+  int depth = 2;
+  const EquationNode* column = &node;
+  while (column->row2.KindAt(0) == TK_COLUMN) {
+    column = &column->row2.At(0);
+    ++depth;
+  }
+  return depth;
+}
+
+const EquationNode* ColumnItem(const EquationNode& node, int k) {
+  const EquationNode* column = &node;
+  for (; k > 0; --k) {
+    if (column->row2.Empty()) return nullptr;
+    const EquationNode& next = column->row2.At(0);
+    if (next.Kind() != TK_COLUMN) return &next;
+    column = &next;
+  }
+  return column->row1.Empty() ? nullptr : &column->row1.At(0);
+}
+
+EquationNode* ColumnItem(EquationNode& node, int k) {
+  return const_cast<EquationNode*>(ColumnItem(std::as_const(node), k));
+}
+
+bool IsNumeric(const NodeRow& row) {
+  std::vector<const NodeRow*> pending = {&row};
+  while (!pending.empty()) {
+    const NodeRow& current = *pending.back();
+    pending.pop_back();
+    for (int i = 0; i < current.Size(); ++i) {
+      const EquationNode& node = current.At(i);
+      if (node.Kind() != TK_NUMBER && node.Kind() != TK_BRACKETS) return false;
+      pending.push_back(&node.row1);
+      pending.push_back(&node.row2);
+    }
+  }
+  return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,148 @@
+// The expression tree. One record, EquationNode, is both a token and a tree node: the tokenizer
+// fills a flat row with nodes, and the building passes fold that row in place into a tree by
+// moving nodes into the child rows of other nodes. Rows do not own their nodes; a NodePool does.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "reader/token_kind.h"
+
+namespace kv {
+
+class EquationNode;
+
+// An opening and a closing index in a row; -1 where there is none.
+struct BracketPair {
+  int open = -1;
+  int close = -1;
+  bool operator==(const BracketPair&) const = default;
+};
+
+// A horizontal sequence of nodes. Indices are 0-based. Every operation that takes an index of an
+// existing node, or a position to insert at, throws std::out_of_range when it lies outside the
+// row: a pass that asks for one has a fault, and must not read past the row. KindAt is the one
+// exception, because passes look at neighbours freely.
+class NodeRow {
+ public:
+  int Size() const { return static_cast<int>(nodes_.size()); }
+  bool Empty() const { return nodes_.empty(); }
+
+  EquationNode& At(int index);
+  const EquationNode& At(int index) const;
+
+  // The kind of node `index`, or TK_ERROR (0) when the index lies outside the row.
+  TokenKind KindAt(int index) const;
+
+  // 0 <= index <= Size(); the node then stands at `index`.
+  void InsertAt(int index, EquationNode& node);
+  void RemoveAt(int index);
+  void ReplaceAt(int index, EquationNode& node);
+  void Append(EquationNode& node);
+  void Clear() { nodes_.clear(); }
+
+  // Removes nodes first..last (inclusive); an empty range (last == first - 1) removes nothing.
+  void RemoveRange(int first, int last);
+  // Appends nodes first..last (inclusive) to `target` in order and removes them from this row.
+  void MoveRangeTo(int first, int last, NodeRow& target);
+  // Removes every node for which `predicate` is true, keeping the order of the others.
+  template <typename Predicate>
+  void RemoveWhere(Predicate predicate) {
+    std::erase_if(nodes_, [&](const EquationNode* node) { return predicate(*node); });
+  }
+
+  // For a TK_OPEN at i: the index of its partner, counting nested pairs, or -1 when the row ends
+  // first. For any other node: i itself, so a single node reads as a one-node group.
+  int MatchingClose(int i) const;
+  // For a TK_CLOSE at i: the index of its partner, or -1. For any other node: -1.
+  int MatchingOpen(int i) const;
+  // Walking right from `start`: the last TK_OPEN seen and the first TK_CLOSE after it. A TK_CLOSE
+  // before any TK_OPEN gives (-1, -1); a row that ends first gives (last open or -1, -1).
+  BracketPair InnermostPair(int start) const;
+
+  // The row's layout must be recomputed. Set by every parse; cleared by measuring.
+  bool needsMeasure = true;
+  // Measuring adds the row's box here.
+
+ private:
+  void CheckIndex(int index) const;
+
+  std::vector<EquationNode*> nodes_;
+};
+
+// One token or tree node. What its two rows hold depends on its kind: the exponent of a power,
+// numerator and denominator of a fraction, radicand and index of a root, and so on; for most
+// kinds both rows are empty and the node is a leaf.
+//
+// Kind and texts are reached through SetNode and SetText, so that every change marks the node
+// for measuring; the levels and the measuring flag carry no such rule and are plain fields.
+class EquationNode {
+ public:
+  EquationNode() = default;
+  // Rows point at nodes; a copy would share its children with the original.
+  EquationNode(const EquationNode&) = delete;
+  EquationNode& operator=(const EquationNode&) = delete;
+
+  NodeRow row1;
+  NodeRow row2;
+  // Measuring adds the node's layout here: its box, an operator height, the font, pen and brush
+  // it chose, and the text metrics of that font.
+
+  TokenKind Kind() const { return kind_; }
+  // What is typeset for a leaf: the typed characters or their replacement.
+  const std::string& Text() const { return text_; }
+  // The typed characters that a recognition entry replaced; empty otherwise.
+  const std::string& SourceText() const { return sourceText_; }
+
+  void SetNode(TokenKind kind, std::string text, std::string sourceText);
+  // Making a bracket invisible is SetText("").
+  void SetText(std::string text);
+
+  // How many numeric fractions enclose the node.
+  std::int32_t fractionLevel = 0;
+  // Script depth, used for font sizes.
+  double scriptLevel = 0.0;
+  // The node's layout must be recomputed. Set on every change and by every parse; cleared by
+  // measuring.
+  bool needsMeasure = true;
+
+ private:
+  TokenKind kind_ = TK_ERROR;
+  std::string text_;
+  std::string sourceText_;
+};
+
+// Owns the nodes of one parse. Nodes never move in memory while the pool lives, so rows can
+// point at them; Clear frees them all at once, when nothing points at them any more.
+class NodePool {
+ public:
+  // A new empty node of this kind, with empty text and source text.
+  EquationNode& CreateNode(TokenKind kind);
+  void Clear() { nodes_.clear(); }
+  std::size_t Size() const { return nodes_.size(); }
+  // Sets needsMeasure on every node of the pool and on both of its rows.
+  void MarkAllForMeasuring();
+
+ private:
+  std::deque<EquationNode> nodes_;
+};
+
+// 0 for a node that is not a TK_COLUMN; otherwise the number of items of the column chain that
+// starts at it (a column of two items is 2).
+int ColumnDepth(const EquationNode& node);
+
+// Item k (from 0) of the column chain that starts at `node`: item 0 is the first node of row1;
+// for k > 0 the first node of row2 is either the next column of the chain (whose item k - 1 is
+// meant) or the chain's last item, which answers every k from there on. Null where the row to
+// look in is empty.
+const EquationNode* ColumnItem(const EquationNode& node, int k);
+EquationNode* ColumnItem(EquationNode& node, int k);
+
+// True when every node of the row, and of the rows below it, is a TK_NUMBER or a TK_BRACKETS; an
+// empty row is numeric.
+bool IsNumeric(const NodeRow& row);
+
+}  // namespace kv

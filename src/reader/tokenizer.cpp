@@ -1,0 +1,138 @@
+// The character passes of the tokenizer: quoted text, numbers and the single-character classes.
+// Each pass looks only at the tokens that are still TK_RAW and cuts classified pieces out of
+// them; whatever no pass claims stays TK_RAW and is typeset as plain text.
+#include <array>
+#include <string_view>
+
+#include "reader/equation_line.h"
+#include "typeset/equation_settings.h"
+
+namespace kv {
+namespace {
+
+constexpr char kQuote = '"';
+// The number pass always reads the full stop, whatever the DecimalPoint setting says.
+constexpr std::string_view kNumberCharacters = "01234567890.";
+constexpr char kBar = '|';
+constexpr std::string_view kBackquote = "\x60";
+constexpr std::string_view kRightGuillemet = "\xBB";
+// The backslash and the section sign.
+constexpr std::string_view kSubscriptMarks = "\\\xA7";
+constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+// Membership of a byte in a set of characters, answered in constant time.
+class ByteSet {
+ public:
+  explicit ByteSet(std::string_view characters) {
+    for (char c : characters)
+      members_[static_cast<unsigned char>(c)] = true;
+  }
+  bool Contains(char c) const { return members_[static_cast<unsigned char>(c)]; }
+
+ private:
+  std::array<bool, 256> members_{};
+};
+
+void FindQuotedText(std::string_view text, std::vector<TextCut>& cuts) {
+  std::size_t position = 0;
+  while (true) {
+    const std::size_t open = text.find(kQuote, position);
+    if (open == std::string_view::npos) return;
+    const std::size_t close = text.find(kQuote, open + 1);
+    if (close == std::string_view::npos) {
+      cuts.push_back({open, text.size() - 1, TK_QUOTED, {}});
+      return;
+    }
+    cuts.push_back({open, close, TK_QUOTED, {}});
+    position = close + 1;
+  }
+}
+
+void FindNumbers(std::string_view text, std::vector<TextCut>& cuts) {
+  std::size_t position = 0;
+  while (true) {
+    const std::size_t first = text.find_first_of(kNumberCharacters, position);
+    if (first == std::string_view::npos) return;
+    std::size_t next = text.find_first_not_of(kNumberCharacters, first);
+    if (next == std::string_view::npos) next = text.size();
+    cuts.push_back({first, next - 1, TK_NUMBER, {}});
+    position = next;
+  }
+}
+
+// The first character of the Separator setting, or nothing when it is empty.
+std::string_view SeparatorCharacter(const EquationSettings& settings) {
+  return std::string_view(settings.Separator.Current()).substr(0, 1);
+}
+
+}  // namespace
+
+void EquationLine::CutQuotedText() {
+  CutRawTokens(FindQuotedText);
+}
+
+void EquationLine::CutNumbers() {
+  CutRawTokens(FindNumbers);
+}
+
+void EquationLine::CutCharacterClass(std::string_view characters, TokenKind kind) {
+  if (characters.empty()) return;
+  const ByteSet set(characters);
+  CutRawTokens([&set, kind](std::string_view text, std::vector<TextCut>& cuts) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (set.Contains(text[i])) cuts.push_back({i, i, kind, {}});
+    }
+  });
+}
+
+// The order matters: a class takes its characters before the later ones see them, so a lower-case
+// o that no list took becomes a degree sign before the letters are cut.
+void EquationLine::CutSingleCharacters(const EquationSettings& settings) {
+  const FeatureSwitches& on = settings.switches;
+  CutCharacterClass(" ", TK_SPACE);
+  CutCharacterClass("|", TK_ABS);
+  PairVerticalBars();
+  CutCharacterClass("[{(", TK_OPEN);
+  CutCharacterClass(")}]", TK_CLOSE);
+  CutCharacterClass("+", TK_ADD);
+  CutCharacterClass("-", TK_SUBTRACT);
+  CutCharacterClass("*", TK_MULTIPLY);
+  CutCharacterClass(SeparatorCharacter(settings), TK_SEPARATOR);
+  CutCharacterClass("=", TK_EQUAL);
+  CutCharacterClass(">", TK_GREATER);
+  CutCharacterClass("<", TK_LESS);
+  if (on.BackquoteDegree) CutCharacterClass(kBackquote, TK_DEGREE);
+  if (on.LetterODegree) CutCharacterClass("o", TK_DEGREE);
+  if (on.GuillemetTab) CutCharacterClass(kRightGuillemet, TK_TAB);
+  CutCharacterClass("/", TK_DIVIDE);
+  CutCharacterClass("^", TK_POWER);
+  if (on.BackslashSubscripts) CutCharacterClass(kSubscriptMarks, TK_SUBSCRIPT);
+  CutCharacterClass(kLetters, TK_VARIABLE);
+}
+
+// A bar opens when no pair is open. Otherwise it closes, except that a bar directly after another
+// bar that opened continues the opening: ||x|| is two nested pairs, |a|+|b| two pairs side by
+// side. The previous token's kind is taken as it was before this pass turned bars into brackets.
+void EquationLine::PairVerticalBars() {
+  int depth = 0;
+  bool mayOpen = true;  // the last bar decision was a closing one (or there was none)
+  TokenKind previousKind = TK_RAW;
+  for (int i = 0; i < top_.Size(); ++i) {
+    EquationNode& token = top_.At(i);
+    const TokenKind kind = token.Kind();
+    if (kind == TK_ABS) {
+      const bool opens = depth == 0 || (previousKind == TK_ABS && !mayOpen);
+      if (opens) {
+        ++depth;
+        mayOpen = false;
+      } else {
+        --depth;
+        mayOpen = true;
+      }
+      token.SetNode(opens ? TK_OPEN : TK_CLOSE, std::string(1, kBar), {});
+    }
+    previousKind = kind;
+  }
+}
+
+}  // namespace kv

@@ -1,0 +1,86 @@
+#include "reader/equation_line.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "reader/tree_notation.h"
+#include "typeset/equation_settings.h"
+
+namespace kv {
+namespace {
+
+TEST(EquationLine, ParsesAgainOnlyForNewTextOrWhenAsked) {
+  EquationSettings settings;
+  settings.ResetToDefaults(".");
+  EquationLine line;
+  line.Parse("x+1", settings);
+  EXPECT_TRUE(line.TreeChanged());
+  EXPECT_FALSE(line.NeedsRebuild());
+  EquationNode* first = &line.TopRow().At(0);
+  first->needsMeasure = false;
+  line.ClearTreeChanged();
+
+  line.Parse("x+1", settings);  // same text, no rebuild asked: the tree stays
+  EXPECT_FALSE(line.TreeChanged());
+  EXPECT_EQ(&line.TopRow().At(0), first);
+
+  line.MarkForRebuild();
+  line.Parse("x+1", settings);
+  EXPECT_TRUE(line.TreeChanged());
+  EXPECT_FALSE(line.NeedsRebuild());
+  EXPECT_TRUE(line.TopRow().At(0).needsMeasure);
+  EXPECT_EQ(TreeNotation(line.TopRow()), R"(VARIABLE"x" ADD"+" NUMBER"1")");
+
+  // After tokenizing alone, a Parse of the same text reads it again.
+  line.Tokenize("x+1", settings);
+  line.ClearTreeChanged();
+  line.Parse("x+1", settings);
+  EXPECT_TRUE(line.TreeChanged());
+
+  line.Parse("", settings);
+  EXPECT_TRUE(line.TopRow().Empty());
+
+  // Earlier trees are freed: a line edited for a long time holds only its current parse.
+  std::string text;
+  for (int edit = 0; edit < 300; ++edit) {
+    text += "x+";
+    line.Parse(text, settings);
+  }
+  EXPECT_LE(line.NodeCount(), 2 * text.size());
+  line.Parse("y", settings);
+  EXPECT_LE(line.NodeCount(), 3u);
+}
+
+TEST(EquationLine, SplitRawCutsOnePieceOutOfARawToken) {
+  EquationLine line;
+  line.LoadText("abc");
+  EquationNode* token = &line.TopRow().At(0);
+  line.SplitRaw(0, 1, 1, TK_SYMBOL, "");
+  EXPECT_EQ(TreeNotation(line.TopRow()), R"(RAW"a" SYMBOL"b" RAW"c")");
+  EXPECT_EQ(&line.TopRow().At(1), token);  // the piece re-uses the token
+
+  // The whole text: both parts are empty and stay until DropEmptyRaw.
+  line.LoadText("pi");
+  line.SplitRaw(0, 0, 1, TK_GREEK, "p");
+  EXPECT_EQ(TreeNotation(line.TopRow()), R"(RAW GREEK"p" RAW)");
+  EXPECT_EQ(line.TopRow().At(1).SourceText(), "pi");
+  line.DropEmptyRaw();
+  EXPECT_EQ(TreeNotation(line.TopRow()), R"(GREEK"p")");
+
+  // Cuts that do not fit the row or the token are faults of the caller.
+  EXPECT_THROW(line.SplitRaw(1, 0, 0, TK_SYMBOL, ""), std::out_of_range);
+  EXPECT_THROW(line.SplitRaw(0, 0, 0, TK_SYMBOL, ""), std::invalid_argument);  // not TK_RAW
+  line.LoadText("ab");
+  EXPECT_THROW(line.SplitRaw(0, 1, 2, TK_SYMBOL, ""), std::out_of_range);
+  EXPECT_THROW(line.CutRawTokens([](std::string_view, std::vector<TextCut>& cuts) {
+    cuts.push_back({0, 1, TK_UNIT, {}});
+    cuts.push_back({1, 1, TK_UNIT, {}});  // overlaps the first
+  }),
+               std::out_of_range);
+  EXPECT_EQ(TreeNotation(line.TopRow()), R"(RAW"ab")");
+}
+
+}  // namespace
+}  // namespace kv
