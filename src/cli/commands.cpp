@@ -5,7 +5,7 @@
 namespace kv::cli {
 
 std::span<const Command> Commands() {
-  static const std::array commands = {TokensCommand(), ConfigCommand()};
+  static const std::array commands = {TokensCommand(), MeasureCommand(), ConfigCommand()};
   return commands;
 }
 

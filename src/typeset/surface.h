@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "options/option_values.h"
+#include "typeset/text_metrics.h"
 
 namespace kv {
 
@@ -49,16 +50,6 @@ struct Point {
   int x = 0;
   int y = 0;
   bool operator==(const Point&) const = default;
-};
-
-// Metrics of a font, in logical units: ascent above the baseline, descent below it, height =
-// ascent + descent, and the average character width.
-struct TextMetrics {
-  int height = 0;
-  int ascent = 0;
-  int descent = 0;
-  int averageWidth = 0;
-  bool operator==(const TextMetrics&) const = default;
 };
 
 // The box of a string in a font: its advance width and the font's height.
