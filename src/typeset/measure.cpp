@@ -149,6 +149,8 @@ void Adjust(NodeRow& top) {
 
 NodeBox GetExtent(EquationLine& line, Surface& surface, EquationSettings& settings) {
   if (line.TreeChanged()) {
+    // A new tree: its top row is measured whatever its flag says (tokenizing alone leaves it).
+    line.TopRow().needsMeasure = true;
     MeasureContext context{surface, settings, [&line](TokenKind kind) -> EquationNode& {
                              return line.CreateNode(kind);
                            }};

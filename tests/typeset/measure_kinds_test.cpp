@@ -317,7 +317,7 @@ TEST(NodeFont, SizeShrinksByFractionAndScriptLevel) {
   EXPECT_EQ(ShrunkFontSize(400, 4, 0, settings), 0);
 }
 
-TEST(NodeFont, KindsChooseFaceStyleAndColour) {
+TEST(NodeFont, ClassFacesAndColoursCountOnlyWithoutOneFont) {
   EquationSettings settings;
   settings.ResetToDefaults(".");
   NodePool pool;
@@ -326,39 +326,23 @@ TEST(NodeFont, KindsChooseFaceStyleAndColour) {
     node.SetText(text);
     return SelectNodeFont(node, settings);
   };
-  // Variables italic by default, in the main face.
-  NodeFont variable = choose(TK_VARIABLE, "x");
-  EXPECT_EQ(variable.font.FaceName(), "Arial");
-  EXPECT_EQ(variable.font.lfItalic, 1);
-  EXPECT_EQ(variable.characterHeight, 400);
-  EXPECT_EQ(choose(TK_GREEK, "p").font.FaceName(), "Symbol");
-  EXPECT_EQ(choose(TK_SYMBOL, "\xb3").font.lfWeight, kWeightBold);
-  EXPECT_EQ(choose(TK_SUBSCRIPT, "").font.lfWeight, kWeightBold);
-  EXPECT_EQ(choose(TK_LCVECTOR, "v").font.lfWeight, kWeightHeavy);
-  // Big operators: sums and products in the Symbol face at three times the size; lim in the
-  // main face at the text size.
+  // Sums in the Symbol face at three times the size; lim in the main face at the text size.
   EXPECT_EQ(choose(TK_CODEDRAW2, "sigma").characterHeight, 1200);
-  EXPECT_EQ(choose(TK_CODEDRAW2, "int").characterHeight, 400);
-  EXPECT_EQ(choose(TK_CODEDRAW2, "int").font.FaceName(), "Symbol");
   EXPECT_EQ(choose(TK_CODEDRAW2, "lim").font.FaceName(), "Arial");
-  // The asterisk comes from the main face; the dot is bold Symbol.
-  settings.MultiplyStyle.Set(2);
-  EXPECT_EQ(choose(TK_MULTIPLY, "*").font.FaceName(), "Arial");
-  settings.MultiplyStyle.Set(1);
-  EXPECT_EQ(choose(TK_MULTIPLY, "*").font.lfWeight, kWeightBold);
-  // Class faces and colours count only when UseOneFont is off.
+  EXPECT_EQ(choose(TK_CODEDRAW2, "lim").characterHeight, 400);
+
   settings.FunctionFont.Set("Courier");
   settings.FunctionColor.Set(0x0000FF);
+  settings.Font.Current().colour = 0x00FF00;
   EXPECT_EQ(choose(TK_FUNCTION, "sin").font.FaceName(), "Arial");
+  EXPECT_EQ(choose(TK_FUNCTION, "sin").font.colour, 0x00FF00);
   settings.UseOneFont.Set(false);
   const NodeFont function = choose(TK_FUNCTION, "sin");
   EXPECT_EQ(function.font.FaceName(), "Courier");
   EXPECT_EQ(function.font.colour, 0x0000FF);
-  // Pen and brush take the main font's colour.
-  settings.Font.Current().colour = 0x00FF00;
-  const NodeFont coloured = choose(TK_NUMBER, "1");
-  EXPECT_EQ(coloured.pen.colour, 0x00FF00);
-  EXPECT_EQ(coloured.brush.colour, 0x00FF00);
+  // Pen and brush keep the main font's colour.
+  EXPECT_EQ(function.pen.colour, 0x00FF00);
+  EXPECT_EQ(function.brush.colour, 0x00FF00);
 }
 
 }  // namespace

@@ -93,6 +93,9 @@ TEST(GetExtent, MeasuresOncePerParse) {
   line.MarkForRebuild();
   line.Parse("x", settings);
   EXPECT_EQ(GetExtent(line, surface, settings), (NodeBox{533, 800, 160, 0, false, 133}));
+  // A row that was only tokenized is a new tree too.
+  line.Tokenize("ab", settings);
+  EXPECT_EQ(GetExtent(line, surface, settings).width, 2 * 400 + 133);
   // An empty line measures as nothing.
   line.Parse("", settings);
   EXPECT_EQ(GetExtent(line, surface, settings), NodeBox{});
