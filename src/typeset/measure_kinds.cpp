@@ -7,6 +7,7 @@
 #include "typeset/equation_settings.h"
 #include "typeset/layout_math.h"
 #include "typeset/matrix_layout.h"
+#include "typeset/node_font.h"
 #include "typeset/stretch_glyph.h"
 
 namespace kv {
@@ -270,11 +271,18 @@ NodeBox LimitBox(MeasureContext& context, EquationNode& node) {
 }
 
 NodeBox BigOperatorBox(MeasureContext& context, EquationNode& node) {
-  const std::string& text = node.Text();
-  if (text == "int") return IntegralBox(context, node);
-  if (text == "sigma" || text == "sum") return SumBox(context, node, kSumSign);
-  if (text == "product") return SumBox(context, node, kProductSign);
-  if (text == kLimitWord) return LimitBox(context, node);
+  switch (BigOperatorOf(node.Text())) {
+    case BigOperator::kIntegral:
+      return IntegralBox(context, node);
+    case BigOperator::kSum:
+      return SumBox(context, node, kSumSign);
+    case BigOperator::kProduct:
+      return SumBox(context, node, kProductSign);
+    case BigOperator::kLimit:
+      return LimitBox(context, node);
+    case BigOperator::kUnknown:
+      break;
+  }
   return {};
 }
 
@@ -360,21 +368,22 @@ RowsRead RowsReadBy(const EquationNode& node) {
       return {.row1 = true, .row2 = true};
     case TK_BRACKETS:
       return {.row1 = true, .limitNodes = node.row2.Size() == 2};
-    case TK_CODEDRAW2: {
-      const std::string& text = node.Text();
-      if (text == kLimitWord) return {.row1 = true};
-      if (text == "int" || text == "sigma" || text == "sum" || text == "product") {
-        return {.row1 = true, .row2 = true};
+    case TK_CODEDRAW2:
+      switch (BigOperatorOf(node.Text())) {
+        case BigOperator::kLimit:
+          return {.row1 = true};  // a limit's upper row is never measured
+        case BigOperator::kUnknown:
+          return {};
+        default:
+          return {.row1 = true, .row2 = true};
       }
-      return {};
-    }
     default:
       return {};
   }
 }
 
 bool IsIntegral(const EquationNode& node) {
-  return node.Kind() == TK_CODEDRAW2 && node.Text() == "int";
+  return node.Kind() == TK_CODEDRAW2 && BigOperatorOf(node.Text()) == BigOperator::kIntegral;
 }
 
 NodeBox MeasureKind(EquationNode& node, int x, MeasureContext& context) {

@@ -16,7 +16,8 @@ constexpr std::int32_t kMultiplyAsterisk = 2;
 constexpr std::int32_t kDisplayVectBold = 0;
 
 bool IsTripledOperator(std::string_view text) {
-  return text == "sigma" || text == "sum" || text == "product";
+  const BigOperator op = BigOperatorOf(text);
+  return op == BigOperator::kSum || op == BigOperator::kProduct;
 }
 
 void SetStyle(KVLogFont& font, bool bold, bool italic) {
@@ -73,7 +74,7 @@ void ApplyKindStyle(const EquationNode& node, EquationSettings& s, KVLogFont& fo
       break;
     }
     case TK_CODEDRAW2:
-      if (node.Text() != "lim") font.SetFaceName(kSymbolFace);
+      if (BigOperatorOf(node.Text()) != BigOperator::kLimit) font.SetFaceName(kSymbolFace);
       if (IsTripledOperator(node.Text())) size *= kBigOperatorSizeFactor;
       break;
     case TK_LCVECTOR:
@@ -85,6 +86,14 @@ void ApplyKindStyle(const EquationNode& node, EquationSettings& s, KVLogFont& fo
 }
 
 }  // namespace
+
+BigOperator BigOperatorOf(std::string_view text) {
+  if (text == "int") return BigOperator::kIntegral;
+  if (text == "sigma" || text == "sum") return BigOperator::kSum;
+  if (text == "product") return BigOperator::kProduct;
+  if (text == "lim") return BigOperator::kLimit;
+  return BigOperator::kUnknown;
+}
 
 int ShrunkFontSize(int mainSize, int fractionLevel, double scriptLevel,
                    EquationSettings& settings) {

@@ -16,6 +16,11 @@ inline constexpr std::string_view kSymbolFace = "Symbol";
 inline constexpr std::int32_t kWeightBold = 700;
 inline constexpr std::int32_t kWeightHeavy = 900;
 
+// The big operators a TK_CODEDRAW2 node can stand for, by its text.
+enum class BigOperator { kIntegral, kSum, kProduct, kLimit, kUnknown };
+// "int", "sigma" or "sum", "product", "lim"; anything else is unknown.
+BigOperator BigOperatorOf(std::string_view text);
+
 struct NodeFont {
   KVLogFont font;           // face, weight, italic and colour
   int characterHeight = 0;  // 0 or more
