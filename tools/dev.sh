@@ -18,6 +18,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libgsf-1-dev python3-olefile
+  libfreetype-dev libfontconfig-dev libcairo2-dev fonts-liberation2 fonts-urw-base35
 )
 
 log() { printf '\n== %s\n' "$*"; }

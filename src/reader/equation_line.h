@@ -59,6 +59,9 @@ class EquationLine {
   // Set by every Parse that read the text; measuring clears it once it has measured the tree.
   bool TreeChanged() const { return treeChanged_; }
   void ClearTreeChanged() { treeChanged_ = false; }
+  // The extent measuring found for the current tree; kept until the next parse.
+  const NodeBox& CachedExtent() const { return cachedExtent_; }
+  void SetCachedExtent(const NodeBox& extent) { cachedExtent_ = extent; }
 
   // A new node owned by the line until the next parse.
   EquationNode& CreateNode(TokenKind kind) { return pool_.CreateNode(kind); }
@@ -114,7 +117,7 @@ class EquationLine {
   NodeRow top_;
   std::string text_;
   RecognitionTable table_;
-  // Measuring adds the line's cached extent here.
+  NodeBox cachedExtent_;
   bool needsRebuild_ = true;
   bool treeChanged_ = false;
 };

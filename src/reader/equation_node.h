@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reader/token_kind.h"
+#include "typeset/node_box.h"
 
 namespace kv {
 
@@ -65,7 +66,8 @@ class NodeRow {
 
   // The row's layout must be recomputed. Set by every parse; cleared by measuring.
   bool needsMeasure = true;
-  // Measuring adds the row's box here.
+  // The row's box, set by measuring; all zero until then.
+  NodeBox box;
 
  private:
   void CheckIndex(int index) const;
@@ -88,8 +90,9 @@ class EquationNode {
 
   NodeRow row1;
   NodeRow row2;
-  // Measuring adds the node's layout here: its box, an operator height, the font, pen and brush
-  // it chose, and the text metrics of that font.
+  // Set by measuring: the node's box, its operator height and the metrics of its font. All zero
+  // for a node measuring never reaches.
+  NodeLayout layout;
 
   TokenKind Kind() const { return kind_; }
   // What is typeset for a leaf: the typed characters or their replacement.

@@ -62,12 +62,12 @@ std::string TreeNotation(const NodeRow& row, const NodeAnnotation& annotate) {
     } else if (step.node != nullptr) {
       const EquationNode& node = *step.node;
       out += KindName(node.Kind());
+      if (annotate) out += annotate(node);
       if (!node.Text().empty()) {
         out += '"';
         out += NotationText(node.Text());
         out += '"';
       }
-      if (annotate) out += annotate(node);
       // Pushed in reverse: {row1} is written before {row2}.
       if (!node.row2.Empty()) {
         PushCharacter(steps, '}');

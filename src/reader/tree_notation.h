@@ -15,8 +15,8 @@
 
 namespace kv {
 
-// Extra text for a node, written right after its kind and text and before its rows (for example
-// its measured box). Returns the empty string to add nothing.
+// Extra text for a node, written right after its kind name and before its text and rows (for
+// example its measured box: VARIABLE[200,400,80,0,0]"x"). Returns the empty string to add nothing.
 using NodeAnnotation = std::function<std::string(const EquationNode&)>;
 
 std::string TreeNotation(const NodeRow& row, const NodeAnnotation& annotate = {});

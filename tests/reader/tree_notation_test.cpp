@@ -43,7 +43,7 @@ TEST(TreeNotation, EscapesQuotesBackslashesAndBytesOutsidePrintableAscii) {
             "\\x00\\x1f\\x7f\\x80\\xa7\\xff");
 }
 
-TEST(TreeNotation, AddsAnnotationsAfterEachNodesText) {
+TEST(TreeNotation, AddsAnnotationsBetweenEachKindAndItsText) {
   NodePool pool;
   NodeRow row;
   EquationNode& root = pool.CreateNode(TK_SQRT);
@@ -54,7 +54,7 @@ TEST(TreeNotation, AddsAnnotationsAfterEachNodesText) {
     return node.Kind() == TK_VARIABLE ? std::string()
                                       : "[" + std::string(KindName(node.Kind())) + "]";
   });
-  EXPECT_EQ(text, "SQRT[SQRT]{VARIABLE\"x\"} NUMBER\"2\"[NUMBER]");
+  EXPECT_EQ(text, "SQRT[SQRT]{VARIABLE\"x\"} NUMBER[NUMBER]\"2\"");
 }
 
 TEST(TreeNotation, WritesTreesNestedFarDeeperThanTheStackWouldAllow) {

@@ -1,0 +1,52 @@
+// The font, pen and brush a node is measured and drawn with: the main font shrunk by the node's
+// fraction and script levels, then given the face and style of the node's kind.
+#pragma once
+
+#include <string_view>
+
+#include "options/option_values.h"
+#include "typeset/surface.h"
+
+namespace kv {
+
+class EquationNode;
+class EquationSettings;
+
+inline constexpr std::string_view kSymbolFace = "Symbol";
+inline constexpr std::int32_t kWeightBold = 700;
+inline constexpr std::int32_t kWeightHeavy = 900;
+
+// The big operators a TK_CODEDRAW2 node can stand for, by its text.
+enum class BigOperator { kIntegral, kSum, kProduct, kLimit, kUnknown };
+// "int", "sigma" or "sum", "product", "lim"; anything else is unknown.
+BigOperator BigOperatorOf(std::string_view text);
+
+struct NodeFont {
+  KVLogFont font;           // face, weight, italic and colour
+  int characterHeight = 0;  // 0 or more
+  PenAttributes pen;
+  BrushAttributes brush;
+};
+
+// The character height of text at these levels: the main size shrunk by FracLevelRatio for each
+// fraction level up to FracLevelMax, then by PowerLevelRatio for each script level up to
+// PowerLevelMax. A size that comes out negative (extreme ratios) is 0.
+int ShrunkFontSize(int mainSize, int fractionLevel, double scriptLevel, EquationSettings& settings);
+
+NodeFont SelectNodeFont(const EquationNode& node, EquationSettings& settings);
+
+// Selects a node's font, pen and brush on a surface for one measure or draw, and puts back what
+// was selected before when it ends.
+class NodeFontScope {
+ public:
+  NodeFontScope(Surface& surface, const NodeFont& choice);
+  const TextMetrics& Metrics() const { return font_.Metrics(); }
+  int CharacterHeight() const { return font_.CharacterHeight(); }
+
+ private:
+  FontScope font_;
+  PenScope pen_;
+  BrushScope brush_;
+};
+
+}  // namespace kv
