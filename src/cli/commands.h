@@ -27,5 +27,6 @@ std::span<const Command> Commands();
 
 // The commands, each in its own file cli/<name>_command.cpp.
 int RunTokensCommand(std::span<const std::string> args, CommandIo io);
+int RunTreeCommand(std::span<const std::string> args, CommandIo io);
 
 }  // namespace kv::cli
