@@ -59,6 +59,10 @@ TEST(FoldingPasses, BigOperators) {
   EXPECT_EQ(ParsedTree("int(a,b,c)"),
             R"t(CODEDRAW2"int"{COLUMN{BRACKETS","{VARIABLE"a"}}{BRACKETS","{VARIABLE"b"}}})t"
             R"t({VARIABLE"c"})t");
+  // An operator inside another's limits is folded once: it keeps its own limits and the group
+  // after it stays in the outer limit.
+  EXPECT_EQ(ParsedTree("int(int(a)(b))"),
+            R"t(CODEDRAW2"int"{CODEDRAW2"int"{VARIABLE"a"} BRACKETS"(,)"{VARIABLE"b"}})t");
   // A trailing sign of lim is raised; the raised minus has no text.
   EXPECT_EQ(ParsedTree("lim(x->0-)"),
             R"t(CODEDRAW2"lim"{VARIABLE"x" SPACEDSYMBOL"\xae" NUMBER"0" POWER{SUBTRACT}})t");
@@ -72,6 +76,11 @@ TEST(FoldingPasses, FractionsAndTheirOperands) {
                                  R"t( ADD"+" VARIABLE"c")t");
   EXPECT_EQ(ParsedTree("(a+b)/(c+d)"), R"t(FRACTION{BRACKETS","{VARIABLE"a" ADD"+" VARIABLE"b"}})t"
                                        R"t({BRACKETS","{VARIABLE"c" ADD"+" VARIABLE"d"}})t");
+  EXPECT_EQ(ParsedTree("a/b/c"), R"t(FRACTION{BRACKETS","{VARIABLE"a"}}{FRACTION{BRACKETS","{)t"
+                                 R"t(VARIABLE"b"}}{BRACKETS","{VARIABLE"c"}}})t");
+  // A bracket with no partner after "/" reaches to the row's end.
+  EXPECT_EQ(ParsedTree("a/(b"),
+            R"t(FRACTION{BRACKETS","{VARIABLE"a"}}{BRACKETS","{VARIABLE"b"}})t");
   EXPECT_EQ(ParsedTree("1/2/3"), R"t(FRACTION{BRACKETS","{NUMBER"1"}}{FRACTION{BRACKETS","{)t"
                                  R"t(NUMBER"2"}}{BRACKETS","{NUMBER"3"}}})t");
   // A fraction inside a typed bracket of another's numerator is folded in the numerator's row.
@@ -142,6 +151,11 @@ TEST(FoldingPasses, Matrices) {
   EXPECT_EQ(ParsedTree("1,2,3 4,5"),
             R"t(MATRIX{BRACKETS","{NUMBER"1"} BRACKETS","{NUMBER"2"} BRACKETS","{NUMBER"3"} )t"
             R"t(SPACE" " BRACKETS","{NUMBER"4"} BRACKETS","{NUMBER"5"} BRACKETS})t");
+  // Matrices inside a column's items are built before the column joins a matrix.
+  EXPECT_EQ(
+      ParsedTree("(1,2 3,4),5 6,7"),
+      "MATRIX{BRACKETS\",\"{" + twoByTwo + "} " +
+          R"t(BRACKETS","{NUMBER"5"} SPACE" " BRACKETS","{NUMBER"6"} BRACKETS","{NUMBER"7"}})t");
   // One column and one space is no matrix; one column and two spaces is.
   EXPECT_EQ(ParsedTree("1,2 "),
             R"t(COLUMN{BRACKETS","{NUMBER"1"}}{BRACKETS","{NUMBER"2"}} SPACE" ")t");
@@ -216,6 +230,7 @@ Levels LevelsOf(const std::string& text, TokenKind kind, const std::string& node
 TEST(FoldingPasses, LevelsOfFractionsAndScripts) {
   // Numeric fractions shrink their rows; algebraic ones do not.
   EXPECT_EQ(LevelsOf("1/2", TK_NUMBER, "2"), (Levels{1, 0.0}));
+  EXPECT_EQ(LevelsOf("1/2", TK_NUMBER, "1"), (Levels{1, 0.0}));
   EXPECT_EQ(LevelsOf("x/2", TK_NUMBER, "2"), (Levels{0, 0.0}));
   // A fraction in a denominator is not numeric: only the inner fraction shrinks.
   EXPECT_EQ(LevelsOf("1/(2/3)", TK_NUMBER, "3"), (Levels{1, 0.0}));

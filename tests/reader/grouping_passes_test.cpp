@@ -100,6 +100,9 @@ TEST(GroupingPasses, RootOperands) {
   // No index group before the root: the index stays empty.
   EXPECT_EQ(ParsedTree("1+root x"),
             R"t(NUMBER"1" ADD"+" BRACKETS","{ROOT{BRACKETS","{SPACE" " VARIABLE"x"}}})t");
+  // At the row's start the index is an empty invisible group.
+  EXPECT_EQ(ParsedTree("root x"), R"t(BRACKETS","{ROOT{BRACKETS","{SPACE" " VARIABLE"x"}})t"
+                                  R"t({BRACKETS","{SPACE" "}}})t");
   EXPECT_EQ(ParsedTree("3 root x"),
             R"t(NUMBER"3" SPACE" " BRACKETS","{ROOT{BRACKETS","{SPACE" " VARIABLE"x"}}})t");
   // A root inside another root's index is folded too.

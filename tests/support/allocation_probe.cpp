@@ -44,6 +44,28 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
   return Allocate(size);
 }
+// The nothrow forms too (the standard library's temporary buffers use them): every form that
+// pairs with the deletes below must allocate the same way.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  Release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  Release(p);
+}
 void operator delete(void* p) noexcept {
   Release(p);
 }
