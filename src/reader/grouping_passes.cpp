@@ -39,51 +39,71 @@ EquationNode& NewToken(EquationLine& line, TokenKind kind, std::string text) {
 // ---------------------------------------------------------------------------------------------
 // Accents
 
+// Right to left, rebuilding the row from its end (see FoldedRight): the token after an accent is
+// the front of the part passed, the token before it is still in place in the row.
 void GroupAccentsInRow(EquationLine& line, NodeRow& row) {
-  for (int b = row.Size() - 1; b >= 1; --b) {
+  FoldedRight right;
+  for (int b = row.Size() - 1; b >= 0; --b) {
     EquationNode& accent = row.At(b);
-    if (accent.Kind() != TK_MODIFIER) continue;
+    if (accent.Kind() != TK_MODIFIER || b == 0) {
+      right.PushFront(accent);
+      continue;
+    }
     EquationNode& before = row.At(b - 1);
     const TokenKind beforeKind = before.Kind();
     if (beforeKind == TK_VARIABLE || beforeKind == TK_GREEK) {
       accent.row1.Clear();
-      row.MoveRangeTo(b - 1, b - 1, accent.row1);
-      // The accent now stands at b - 1; the walk goes on left of it.
+      accent.row1.Append(before);
+      // The letter is taken; the walk goes on left of it, and the accent is not seen again.
       --b;
-    } else if (accent.Text() == "_" && beforeKind == TK_NUMBER && row.KindAt(b + 1) == TK_NUMBER) {
-      row.MoveRangeTo(b + 1, b + 1, accent.row1);
-    } else if (beforeKind == TK_NUMBER) {
+    } else if (accent.Text() == "_" && beforeKind == TK_NUMBER && right.KindAt(0) == TK_NUMBER) {
+      right.TakeFront(1, accent.row1);
+    } else if (beforeKind == TK_NUMBER && !before.Text().empty()) {
       const std::string& digits = before.Text();
-      if (digits.empty()) continue;
       accent.row1.Append(NewToken(line, TK_NUMBER, digits.substr(digits.size() - 1)));
       before.SetText(digits.substr(0, digits.size() - 1));
     } else if (beforeKind == TK_MODIFIER) {
       accent.row1.Append(NewToken(line, TK_SPACE, " "));
     }
+    right.PushFront(accent);
   }
+  row = right.TakeRow();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Scientific notation
 
+// Right to left, rebuilding the row from its end: the exponent is the front of the part passed.
 void GroupScientificNotationInRow(EquationLine& line, NodeRow& row) {
-  for (int j = row.Size() - 2; j >= 1; --j) {
+  FoldedRight right;
+  for (int j = row.Size() - 1; j >= 0; --j) {
     EquationNode& e = row.At(j);
-    if (e.Kind() != TK_VARIABLE || e.Text() != "E" || row.KindAt(j - 1) != TK_NUMBER) continue;
-    int exponentEnd = -1;
-    if (row.KindAt(j + 1) == TK_NUMBER) {
-      exponentEnd = j + 1;
-    } else if (row.KindAt(j + 1) == TK_SUBTRACT && row.KindAt(j + 2) == TK_NUMBER) {
-      exponentEnd = j + 2;
+    right.PushFront(e);
+    if (j == 0 || e.Kind() != TK_VARIABLE || e.Text() != "E" || row.KindAt(j - 1) != TK_NUMBER) {
+      continue;
+    }
+    // Offsets from the "E": its exponent is the number after it, or a minus and a number.
+    int exponentLength = 0;
+    if (right.KindAt(1) == TK_NUMBER) {
+      exponentLength = 1;
+    } else if (right.KindAt(1) == TK_SUBTRACT && right.KindAt(2) == TK_NUMBER) {
+      exponentLength = 2;
     } else {
       continue;
     }
-    row.InsertAt(exponentEnd + 1, InvisibleBracket(line, TK_CLOSE));
-    row.InsertAt(j + 1, InvisibleBracket(line, TK_OPEN));
-    row.InsertAt(j + 1, NewToken(line, TK_POWER, "^"));
-    row.InsertAt(j + 1, NewToken(line, TK_NUMBER, "10"));
+    right.PopFront();
+    NodeRow exponent;
+    right.TakeFront(exponentLength, exponent);
+    right.PushFront(InvisibleBracket(line, TK_CLOSE));
+    for (int k = exponent.Size() - 1; k >= 0; --k)
+      right.PushFront(exponent.At(k));
+    right.PushFront(InvisibleBracket(line, TK_OPEN));
+    right.PushFront(NewToken(line, TK_POWER, "^"));
+    right.PushFront(NewToken(line, TK_NUMBER, "10"));
     e.SetNode(TK_MULTIPLY, "*", "");
+    right.PushFront(e);
   }
+  row = right.TakeRow();
 }
 
 // ---------------------------------------------------------------------------------------------
