@@ -147,12 +147,15 @@ void FoldBigOperatorsInRow(EquationLine& line, NodeRow& row) {
       const bool closed = right.FrontGroupEnd() > 0;
       NodeRow group;
       right.TakeFrontGroup(group);
+      // Node 0 of the group is its opening bracket; the limits run to the closing one, or to
+      // the row's end when it has none.
       const int first = 1;
       const int last = closed ? group.Size() - 2 : group.Size() - 1;
       int separator = -1;
       for (int k = first; k <= last; ++k) {
         if (group.KindAt(k) == TK_SEPARATOR) separator = k;
       }
+      // The brackets themselves are dropped: limits are never drawn in brackets.
       for (int k = first; k <= last; ++k) {
         if (separator < 0 || k < separator) token.row1.Append(group.At(k));
         if (separator >= 0 && k > separator) token.row2.Append(group.At(k));

@@ -48,4 +48,19 @@ void ParseTypicalLine(benchmark::State& state) {
 }
 BENCHMARK(ParseTypicalLine);
 
+// The tokenizing steps alone, to tell the building passes' share of a parse.
+void TokenizeTypicalLine(benchmark::State& state) {
+  kv::EquationSettings settings;
+  settings.ResetToDefaults(".");
+  kv::EquationLine line;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    line.Tokenize(kTypicalLines[next], settings);
+    benchmark::DoNotOptimize(line.TopRow().Size());
+    next = (next + 1) % kTypicalLines.size();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(TokenizeTypicalLine);
+
 }  // namespace
