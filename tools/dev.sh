@@ -60,10 +60,13 @@ run_fuzzers() {
     name=$(basename "$fuzzer")
     corpus="$root/tests/fuzz/corpus/${name#fuzz_}"
     log "fuzzing $name for ${fuzz_seconds}s"
-    local work
+    local work dict=()
     work=$(mktemp -d)
+    if [ -f "$root/tests/fuzz/${name#fuzz_}.dict" ]; then
+      dict=(-dict="$root/tests/fuzz/${name#fuzz_}.dict")
+    fi
     "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix="$root/build-fuzz/" "$work" "$corpus" 2>&1 | tail -n 12
+      "${dict[@]}" -artifact_prefix="$root/build-fuzz/" "$work" "$corpus" 2>&1 | tail -n 12
     rm -rf "$work"
   done
 }

@@ -136,4 +136,23 @@ std::string EquationTextFromArgument(std::string_view utf8) {
   return out;
 }
 
+std::string SingleEquationText(const Arguments& args) {
+  if (args.Positional().size() != 1) {
+    throw CliError("expects exactly one TEXT, not " + std::to_string(args.Positional().size()) +
+                   " (quote a text with spaces; an empty text is \"\")");
+  }
+  return EquationTextFromArgument(args.Positional().front());
+}
+
+std::vector<std::string_view> EquationLines(std::string_view text) {
+  constexpr std::string_view kLineBreak = "\r\n";
+  std::vector<std::string_view> lines;
+  while (true) {
+    const std::size_t lineEnd = text.find(kLineBreak);
+    lines.push_back(text.substr(0, lineEnd));
+    if (lineEnd == std::string_view::npos) return lines;
+    text.remove_prefix(lineEnd + kLineBreak.size());
+  }
+}
+
 }  // namespace kv::cli

@@ -53,4 +53,12 @@ std::string TextFromArgument(std::string_view utf8);
 // Throws CliError naming a character with no Windows-1252 form.
 std::string EquationTextFromArgument(std::string_view utf8);
 
+// The one TEXT positional argument of a command, as equation text (see EquationTextFromArgument).
+// Throws CliError when there is not exactly one.
+std::string SingleEquationText(const Arguments& args);
+
+// The equation lines of a text: the parts between its CR LF line breaks (one empty line for an
+// empty text).
+std::vector<std::string_view> EquationLines(std::string_view text);
+
 }  // namespace kv::cli

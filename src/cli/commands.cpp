@@ -5,8 +5,8 @@
 namespace kv::cli {
 
 std::span<const Command> Commands() {
-  static const std::array commands = {TokensCommand(), MeasureCommand(), SaveCommand(),
-                                      InfoCommand(), ConfigCommand()};
+  static const std::array commands = {TokensCommand(), TreeCommand(), MeasureCommand(),
+                                      SaveCommand(),   InfoCommand(), ConfigCommand()};
   return commands;
 }
 

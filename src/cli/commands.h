@@ -31,5 +31,6 @@ const Command& InfoCommand();
 const Command& MeasureCommand();
 const Command& SaveCommand();
 const Command& TokensCommand();
+const Command& TreeCommand();
 
 }  // namespace kv::cli

@@ -38,8 +38,6 @@ constexpr const char* kHelp =
     "  --set KEY=VALUE     change a setting or feature switch (repeatable)\n"
     "  --                  end of options: a TEXT that begins with '-' follows\n";
 
-constexpr std::string_view kLineBreak = "\r\n";
-
 std::string BoxNotation(const EquationNode& node) {
   const NodeBox& box = node.layout.box;
   return "[" + std::to_string(box.width) + "," + std::to_string(box.height) + "," +
@@ -73,21 +71,14 @@ MeasuringSurface MakeSurface(const Arguments& arguments) {
 
 int RunMeasure(std::span<const std::string> args, CommandIo io) {
   const Arguments arguments(args, {"--set", "--options", "--metrics"}, {"--boxes"});
-  if (arguments.Positional().size() != 1) {
-    throw CliError("expects exactly one TEXT, not " +
-                   std::to_string(arguments.Positional().size()) +
-                   " (quote a text with spaces; an empty text is \"\")");
-  }
   EquationSettings settings = SettingsFromArguments(arguments);
-  const std::string text = EquationTextFromArgument(arguments.Positional().front());
+  const std::string text = SingleEquationText(arguments);
   const MeasuringSurface measuring = MakeSurface(arguments);
   const bool boxes = arguments.Has("--boxes");
 
-  std::string_view rest = text;
-  while (true) {
-    const std::size_t lineEnd = rest.find(kLineBreak);
+  for (const std::string_view lineText : EquationLines(text)) {
     EquationLine line;
-    line.Parse(rest.substr(0, lineEnd), settings);
+    line.Parse(lineText, settings);
     const NodeBox extent = GetExtent(line, *measuring.surface, settings);
     if (boxes) {
       io.out << TreeNotation(line.TopRow(), BoxNotation) << '\n';
@@ -95,8 +86,6 @@ int RunMeasure(std::span<const std::string> args, CommandIo io) {
       io.out << "width=" << extent.width << " height=" << extent.height << " align=" << extent.align
              << '\n';
     }
-    if (lineEnd == std::string_view::npos) break;
-    rest.remove_prefix(lineEnd + kLineBreak.size());
   }
   return 0;
 }

@@ -28,26 +28,15 @@ constexpr const char* kHelp =
     "                      --set Separator=; or --set UseIndicatedVectors=1\n"
     "  --                  end of options: a TEXT that begins with '-' follows\n";
 
-constexpr std::string_view kLineBreak = "\r\n";
-
 int RunTokens(std::span<const std::string> args, CommandIo io) {
   const Arguments arguments(args, {"--set", "--options"}, {});
-  if (arguments.Positional().size() != 1) {
-    throw CliError("expects exactly one TEXT, not " +
-                   std::to_string(arguments.Positional().size()) +
-                   " (quote a text with spaces; an empty text is \"\")");
-  }
   const EquationSettings settings = SettingsFromArguments(arguments);
-  const std::string text = EquationTextFromArgument(arguments.Positional().front());
+  const std::string text = SingleEquationText(arguments);
 
   EquationLine line;
-  std::string_view rest = text;
-  while (true) {
-    const std::size_t lineEnd = rest.find(kLineBreak);
-    line.Tokenize(rest.substr(0, lineEnd), settings);
+  for (const std::string_view lineText : EquationLines(text)) {
+    line.Tokenize(lineText, settings);
     io.out << TreeNotation(line.TopRow()) << '\n';
-    if (lineEnd == std::string_view::npos) break;
-    rest.remove_prefix(lineEnd + kLineBreak.size());
   }
   return 0;
 }

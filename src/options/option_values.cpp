@@ -146,6 +146,11 @@ std::int32_t IntOption::Get() {
   return current_;
 }
 
+std::int32_t IntOption::InRange() const {
+  if (current_ < minimum_ || current_ > maximum_) return IntMidpoint(minimum_, maximum_);
+  return current_;
+}
+
 void IntOption::Serialize(Archive& ar) {
   ar.Transfer(current_);
 }

@@ -184,6 +184,8 @@ class IntOption : public ValueOption<std::int32_t> {
   // The value for use: an out-of-range value is first replaced by the midpoint of the range,
   // and the repaired value is kept.
   std::int32_t Get();
+  // The value for use by a reader of a const record: as Get, but the repair is not kept.
+  std::int32_t InRange() const;
   // Replaces an out-of-range current value by the midpoint of the range.
   void Repair();
   std::int32_t Minimum() const { return minimum_; }

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "reader/folding_passes.h"
+#include "reader/grouping_passes.h"
 #include "typeset/equation_settings.h"
 
 namespace kv {
@@ -11,6 +13,7 @@ void EquationLine::Parse(std::string_view text, const EquationSettings& settings
   if (text == text_ && !needsRebuild_) return;
   LoadText(text);
   RunTokenizingPasses(settings);
+  RunBuildingPasses(settings);
   FinishParse();
 }
 
@@ -27,6 +30,41 @@ void EquationLine::RunTokenizingPasses(const EquationSettings& settings) {
   ApplyMainLists(settings);
   CutNumbers();
   CutSingleCharacters(settings);
+}
+
+// The grouping passes mark how far each operand reaches; the folding passes then turn the
+// marked groups into nodes. The order is the syntax: changing it changes what text means.
+void EquationLine::RunBuildingPasses(const EquationSettings& settings) {
+  const FeatureSwitches& on = settings.switches;
+  const bool automaticVectors = settings.UseAutomaticVectors.Get();
+  const bool columnVectors = settings.DetectColumnVectors.Get();
+
+  GroupAccents(*this);
+  if (on.ScientificNotation) GroupScientificNotation(*this);
+  GroupPowerAndSubscriptOperands(*this);
+  InsertImplicitPowers(*this);
+  GroupFunctionArguments(*this);
+  GroupRootOperands(*this);
+  if (automaticVectors) JoinTwoCapitalVectors(*this);
+  if (automaticVectors) MarkLowerCaseVectors(*this, settings);
+
+  FoldPowers(*this);
+  FoldArrows(*this);
+  if (on.BackslashSubscripts) FoldSubscripts(*this);
+  FoldSquareRoots(*this);
+  FoldRoots(*this);
+  FoldBigOperators(*this);
+  GroupDivideOperands(*this);
+  if (columnVectors) GroupSeparatorOperands(*this);
+  MergeNegativeNumbers(*this);
+  if (columnVectors) FoldColumns(*this);
+  FoldFractions(*this);
+  FoldBrackets(*this);
+  GroupBracketPowers(*this);
+  FoldBrackets(*this);
+  if (on.BuildMatrices) BuildMatrices(*this);
+  if (on.BracketLimits) AttachBracketLimits(*this);
+  AssignLevels(*this, settings);
 }
 
 void EquationLine::LoadText(std::string_view text) {

@@ -109,6 +109,7 @@ class EquationLine {
 
  private:
   void RunTokenizingPasses(const EquationSettings& settings);
+  void RunBuildingPasses(const EquationSettings& settings);
   void FinishParse();
   // Replaces the TK_RAW token `token` by its pieces, appended to `out`.
   void CutToken(EquationNode& token, const std::vector<TextCut>& cuts, NodeRow& out);

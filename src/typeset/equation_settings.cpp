@@ -249,6 +249,10 @@ BoolOption& EquationSettings::Letter(int index) {
   return this->*kLetterMembers.at(index);
 }
 
+const BoolOption& EquationSettings::Letter(int index) const {
+  return this->*kLetterMembers.at(index);
+}
+
 std::span<const SettingDescriptor> SettingsTable() {
   return kSettings;
 }

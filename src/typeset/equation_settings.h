@@ -70,6 +70,7 @@ class EquationSettings {
 
   // The option that says whether the lower-case letter 'a' + index is taken as a vector.
   BoolOption& Letter(int index);
+  const BoolOption& Letter(int index) const;
 
   bool operator==(const EquationSettings&) const = default;
 

@@ -1,5 +1,7 @@
 #include "support/allocation_probe.h"
 
+#include <malloc.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -8,6 +10,9 @@ namespace {
 
 std::atomic<bool> gProbing{false};
 std::atomic<std::size_t> gLargest{0};
+// Bytes held by operator new at this moment, counted by the allocator's usable sizes so that
+// unsized deletes subtract exactly what was added.
+std::atomic<std::size_t> gLiveBytes{0};
 
 void Record(std::size_t size) {
   if (!gProbing.load(std::memory_order_relaxed)) return;
@@ -18,8 +23,17 @@ void Record(std::size_t size) {
 
 void* Allocate(std::size_t size) {
   Record(size);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) {
+    gLiveBytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed);
+    return p;
+  }
   throw std::bad_alloc();
+}
+
+void Release(void* p) {
+  if (p == nullptr) return;
+  gLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+  std::free(p);
 }
 
 }  // namespace
@@ -30,33 +44,39 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
   return Allocate(size);
 }
-// The non-throwing forms too (std::stable_sort asks for its buffer so): every form this file
-// does not define would come from the C++ library's own allocator and be freed here.
+// The nothrow forms too (the standard library's temporary buffers use them): every form that
+// pairs with the deletes below must allocate the same way.
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  Record(size);
-  return std::malloc(size == 0 ? 1 : size);
+  try {
+    return Allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  Record(size);
-  return std::malloc(size == 0 ? 1 : size);
+  try {
+    return Allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 void operator delete(void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
+  Release(p);
 }
 void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
+  Release(p);
 }
 void operator delete(void* p) noexcept {
-  std::free(p);
+  Release(p);
 }
 void operator delete[](void* p) noexcept {
-  std::free(p);
+  Release(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
+  Release(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
+  Release(p);
 }
 
 namespace kv::test {
@@ -72,6 +92,10 @@ AllocationProbe::~AllocationProbe() {
 
 std::size_t AllocationProbe::LargestAllocation() const {
   return gLargest;
+}
+
+std::size_t LiveHeapBytes() {
+  return gLiveBytes.load(std::memory_order_relaxed);
 }
 
 }  // namespace kv::test

@@ -17,4 +17,7 @@ class AllocationProbe {
   std::size_t LargestAllocation() const;
 };
 
+// The bytes allocated with operator new and not yet freed, in the whole program.
+std::size_t LiveHeapBytes();
+
 }  // namespace kv::test

@@ -1,0 +1,620 @@
+#include "reader/folding_passes.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "reader/equation_line.h"
+#include "reader/row_building.h"
+#include "typeset/equation_settings.h"
+
+namespace kv {
+namespace {
+
+constexpr std::string_view kLimitText = "lim";
+// Script levels: exponents and limits one step down, subscripts one and a half.
+constexpr double kScriptStep = 1.0;
+constexpr double kSubscriptStep = 1.5;
+
+// For every TK_CLOSE of the row, the index of its partner (MatchingOpen) or -1.
+std::vector<int> OpenPartners(const NodeRow& row) {
+  const std::vector<int> closes = ClosePartners(row);
+  std::vector<int> opens(closes.size(), -1);
+  for (std::size_t k = 0; k < closes.size(); ++k) {
+    if (closes[k] >= 0) opens[static_cast<std::size_t>(closes[k])] = static_cast<int>(k);
+  }
+  return opens;
+}
+
+// Hides the TK_OPEN at the front and the TK_CLOSE ending its group.
+void HideFrontBrackets(FoldedRight& right) {
+  if (right.KindAt(0) != TK_OPEN) return;
+  right.At(0).SetText("");
+  const int end = right.FrontGroupEnd();
+  if (end > 0 && right.KindAt(end) == TK_CLOSE) right.At(end).SetText("");
+}
+
+// Spaces after a root sign and the group after them form the radicand; typed brackets around it
+// are not drawn.
+void TakeRadicand(FoldedRight& right, NodeRow& target) {
+  int spaces = 0;
+  while (right.KindAt(spaces) == TK_SPACE)
+    ++spaces;
+  right.TakeFront(spaces, target);
+  HideFrontBrackets(right);
+  right.TakeFrontGroup(target);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Powers, subscripts, arrows, roots, big operators
+
+void FoldMarksInRow(EquationLine& line, NodeRow& row, TokenKind kind) {
+  FoldedRight right;
+  for (int i = row.Size() - 1; i >= 0; --i) {
+    EquationNode& token = row.At(i);
+    if (token.Kind() == kind) {
+      EquationNode& node = line.CreateNode(kind);
+      right.TakeFrontGroup(node.row1);
+      right.PushFront(node);
+    } else {
+      right.PushFront(token);
+    }
+  }
+  row = right.TakeRow();
+}
+
+bool IsArrow(TokenKind kind) {
+  return kind == TK_IVRIGHT || kind == TK_IVLEFT || kind == TK_IVBOTH;
+}
+
+void FoldArrowsInRow(NodeRow& row) {
+  FoldedRight right;
+  for (int i = row.Size() - 1; i >= 0; --i) {
+    EquationNode& token = row.At(i);
+    if (IsArrow(token.Kind())) {
+      const TokenKind next = right.KindAt(0);
+      if (next == TK_NUMBER || next == TK_GREEK || next == TK_VARIABLE) {
+        right.TakeFront(1, token.row1);
+      } else if (next == TK_OPEN) {
+        HideFrontBrackets(right);
+        right.TakeFrontGroup(token.row1);
+      }
+    }
+    right.PushFront(token);
+  }
+  row = right.TakeRow();
+}
+
+void FoldSquareRootsInRow(EquationLine& line, NodeRow& row) {
+  FoldedRight right;
+  for (int i = row.Size() - 1; i >= 0; --i) {
+    EquationNode& token = row.At(i);
+    if (token.Kind() == TK_SQRT) {
+      EquationNode& node = line.CreateNode(TK_SQRT);
+      TakeRadicand(right, node.row1);
+      right.PushFront(node);
+    } else {
+      right.PushFront(token);
+    }
+  }
+  row = right.TakeRow();
+}
+
+// Folds the roots of one row; index groups, which may hold roots of their own, are added to
+// `indexRows` for the same treatment.
+void FoldRootsInRow(EquationLine& line, NodeRow& row, std::vector<NodeRow*>& indexRows) {
+  const std::vector<int> openPartners = OpenPartners(row);
+  FoldedRight right;
+  for (int c = row.Size() - 1; c >= 0; --c) {
+    EquationNode& token = row.At(c);
+    if (token.Kind() != TK_ROOT) {
+      right.PushFront(token);
+      continue;
+    }
+    EquationNode& node = line.CreateNode(TK_ROOT);
+    TakeRadicand(right, node.row1);
+    right.PushFront(node);
+    const int g =
+        c > 0 && row.KindAt(c - 1) == TK_CLOSE ? openPartners[static_cast<std::size_t>(c) - 1] : -1;
+    if (g < 0) continue;  // no index group: the index stays empty
+    row.At(c - 1).SetText("");
+    row.At(g).SetText("");
+    for (int k = g; k < c; ++k)
+      node.row2.Append(row.At(k));
+    indexRows.push_back(&node.row2);
+    c = g;
+  }
+  row = right.TakeRow();
+}
+
+// The last node of the lower limit of "lim": a trailing sign is raised (x->0+).
+void RaiseTrailingSign(EquationLine& line, NodeRow& lower) {
+  const TokenKind last = lower.KindAt(lower.Size() - 1);
+  if (last != TK_ADD && last != TK_SUBTRACT) return;
+  EquationNode& sign = line.CreateNode(last);
+  if (last == TK_ADD) sign.SetText("+");
+  EquationNode& power = line.CreateNode(TK_POWER);
+  power.row1.Append(sign);
+  lower.ReplaceAt(lower.Size() - 1, power);
+}
+
+void FoldBigOperatorsInRow(EquationLine& line, NodeRow& row) {
+  FoldedRight right;
+  for (int a = row.Size() - 1; a >= 0; --a) {
+    EquationNode& token = row.At(a);
+    if (token.Kind() == TK_CODEDRAW2 && right.KindAt(0) == TK_OPEN) {
+      const bool closed = right.FrontGroupEnd() > 0;
+      NodeRow group;
+      right.TakeFrontGroup(group);
+      // Node 0 of the group is its opening bracket; the limits run to the closing one, or to
+      // the row's end when it has none.
+      const int first = 1;
+      const int last = closed ? group.Size() - 2 : group.Size() - 1;
+      int separator = -1;
+      for (int k = first; k <= last; ++k) {
+        if (group.KindAt(k) == TK_SEPARATOR) separator = k;
+      }
+      // The brackets themselves are dropped: limits are never drawn in brackets.
+      for (int k = first; k <= last; ++k) {
+        if (separator < 0 || k < separator) token.row1.Append(group.At(k));
+        if (separator >= 0 && k > separator) token.row2.Append(group.At(k));
+      }
+      if (token.Text() == kLimitText) RaiseTrailingSign(line, token.row1);
+    }
+    right.PushFront(token);
+  }
+  row = right.TakeRow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operand grouping for "/" and the separator
+
+bool InLeftRun(TokenKind kind, TokenKind op) {
+  return IsSimpleOperand(kind) || kind == TK_POWER || (op == TK_SEPARATOR && kind == TK_SUBTRACT);
+}
+
+void GroupRightOperand(GroupedRight& right) {
+  if (right.KindAt(0) == TK_OPEN) {
+    right.At(0).SetText("");
+    if (right.FrontHasPartner()) {
+      right.HideFrontPartner();
+      right.AddCloseAfterFrontPartner();
+    } else {
+      right.AddClosesAtEnd(2);
+    }
+    return;
+  }
+  int length = 0;
+  while (true) {
+    const TokenKind kind = right.KindAt(length);
+    if (IsSimpleOperand(kind) || kind == TK_POWER || (length == 0 && kind == TK_SUBTRACT)) {
+      ++length;
+    } else {
+      break;
+    }
+  }
+  if (length > 0) {
+    right.AddClosesAfter(length - 1, 2);
+  } else {
+    right.PushInvisible(TK_CLOSE);
+    right.PushInvisible(TK_CLOSE);
+  }
+  right.PushInvisible(TK_OPEN);
+}
+
+// Right to left, rebuilding the row from its end (see GroupedRight). The left operand lies in
+// the part not yet passed; its opening brackets are counted at the node they go before and
+// written when the walk passes it.
+void GroupOperandsInRow(EquationLine& line, NodeRow& row, TokenKind op) {
+  const std::vector<int> openPartners = OpenPartners(row);
+  std::vector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
+  GroupedRight right(line);
+  for (int x = row.Size() - 1; x >= 0; --x) {
+    EquationNode& token = row.At(x);
+    if (token.Kind() != op) {
+      right.PushFront(token);
+      for (int c = 0; c < opensBefore[static_cast<std::size_t>(x)]; ++c) {
+        right.PushInvisible(TK_OPEN);
+      }
+      continue;
+    }
+    GroupRightOperand(right);
+    right.PushFront(token);
+    const int g =
+        row.KindAt(x - 1) == TK_CLOSE ? openPartners[static_cast<std::size_t>(x) - 1] : -1;
+    if (g >= 0) {
+      row.At(x - 1).SetText("");
+      row.At(g).SetText("");
+      ++opensBefore[static_cast<std::size_t>(g)];
+      continue;
+    }
+    int start = x;
+    while (start > 0 && InLeftRun(row.KindAt(start - 1), op))
+      --start;
+    right.PushInvisible(TK_CLOSE);
+    if (start == x) {
+      // An empty left operand.
+      right.PushInvisible(TK_OPEN);
+      right.PushInvisible(TK_OPEN);
+    } else {
+      opensBefore[static_cast<std::size_t>(start)] += 2;
+    }
+  }
+  row = right.TakeRow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Negative numbers
+
+bool AllowsNegativeNumberAfter(TokenKind kind) {
+  return kind == TK_ADD || kind == TK_SUBTRACT || kind == TK_DIVIDE || kind == TK_MULTIPLY ||
+         kind == TK_OPEN || kind == TK_EQUAL;
+}
+
+void MakeNegative(EquationNode& number) {
+  number.SetText("-" + number.Text());
+}
+
+void MergeNegativeNumbersInRow(NodeRow& row) {
+  if (row.KindAt(0) == TK_SUBTRACT && row.KindAt(1) == TK_NUMBER) {
+    MakeNegative(row.At(1));
+    row.RemoveAt(0);
+  }
+  const int n = row.Size();
+  std::vector<bool> merged(static_cast<std::size_t>(n), false);
+  // `next` is the node right of i in the row as the merges leave it.
+  int next = n - 1;
+  for (int i = n - 2; i >= 1; --i) {
+    int before = i - 1;
+    while (before > 0 && row.KindAt(before) == TK_SPACE)
+      --before;
+    const bool merges = row.KindAt(i) == TK_SUBTRACT && row.KindAt(next) == TK_NUMBER &&
+                        !row.At(next).Text().starts_with('-') &&
+                        AllowsNegativeNumberAfter(row.KindAt(before));
+    if (merges) {
+      MakeNegative(row.At(next));
+      merged[static_cast<std::size_t>(i)] = true;
+    } else {
+      next = i;
+    }
+  }
+  if (std::find(merged.begin(), merged.end(), true) == merged.end()) return;
+  NodeRow result;
+  for (int i = 0; i < n; ++i) {
+    if (!merged[static_cast<std::size_t>(i)]) result.Append(row.At(i));
+  }
+  row = std::move(result);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fraction and column nodes
+
+// Right to left: the right group is the front of the part passed; the left group lies in the
+// part not yet passed, whose bracket partners are known from the start. Where unbalanced typed
+// brackets leave a group without an end or a start, it reaches to the row's end or start, and
+// only outer brackets that are there are removed.
+void FoldOperatorsInRow(EquationLine& line, NodeRow& row, TokenKind op, TokenKind target) {
+  const std::vector<int> openPartners = OpenPartners(row);
+  FoldedRight right;
+  for (int x = row.Size() - 1; x >= 0; --x) {
+    EquationNode& token = row.At(x);
+    if (token.Kind() != op) {
+      right.PushFront(token);
+      continue;
+    }
+    EquationNode& node = line.CreateNode(target);
+    right.TakeFrontGroup(node.row2);
+    if (right.KindAt(0) == TK_CLOSE) right.PopFront();
+    int c = 0;
+    if (row.KindAt(x - 1) == TK_CLOSE)
+      c = std::max(openPartners[static_cast<std::size_t>(x) - 1], 0);
+    for (int k = c; k < x; ++k)
+      node.row1.Append(row.At(k));
+    right.PushFront(node);
+    // The node takes the place of the outer open before the left group.
+    x = row.KindAt(c - 1) == TK_OPEN ? c - 1 : c;
+  }
+  row = right.TakeRow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bracket nodes
+
+EquationNode& NewSpace(EquationLine& line) {
+  EquationNode& space = line.CreateNode(TK_SPACE);
+  space.SetText(" ");
+  return space;
+}
+
+// The nodes after the open at `open` go into a new bracket node, which takes the open's place.
+void FoldBracketAt(EquationLine& line, NodeRow& row, int open, std::string text) {
+  EquationNode& node = line.CreateNode(TK_BRACKETS);
+  node.SetText(std::move(text));
+  if (open + 1 < row.Size()) {
+    row.MoveRangeTo(open + 1, row.Size() - 1, node.row1);
+  } else {
+    node.row1.Append(NewSpace(line));
+  }
+  row.ReplaceAt(open, node);
+}
+
+// InnermostPair from the row's start, again and again, is the same as pairing each close with
+// the nearest open still unpaired before it; a stack of those opens does it in one sweep.
+void FoldBracketsInRow(EquationLine& line, NodeRow& row) {
+  NodeRow result;
+  std::vector<int> opens;
+  bool stray = false;
+  for (int i = 0; i < row.Size(); ++i) {
+    EquationNode& token = row.At(i);
+    if (!stray && token.Kind() == TK_CLOSE && !opens.empty()) {
+      const int open = opens.back();
+      opens.pop_back();
+      FoldBracketAt(line, result, open, result.At(open).Text() + "," + token.Text());
+      continue;
+    }
+    if (!stray && token.Kind() == TK_CLOSE) stray = true;
+    if (!stray && token.Kind() == TK_OPEN) opens.push_back(result.Size());
+    result.Append(token);
+  }
+  while (!opens.empty()) {
+    const int open = opens.back();
+    opens.pop_back();
+    FoldBracketAt(line, result, open, result.At(open).Text());
+  }
+  row = std::move(result);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Matrices
+
+// The items of a column chain, first to last.
+std::vector<EquationNode*> ColumnItems(EquationNode& column) {
+  std::vector<EquationNode*> items;
+  EquationNode* link = &column;
+  while (true) {
+    if (!link->row1.Empty()) items.push_back(&link->row1.At(0));
+    if (link->row2.Empty()) break;
+    EquationNode& rest = link->row2.At(0);
+    if (rest.Kind() != TK_COLUMN) {
+      items.push_back(&rest);
+      break;
+    }
+    link = &rest;
+  }
+  return items;
+}
+
+EquationNode& BuildMatrix(EquationLine& line, NodeRow& row, int first, int last) {
+  int height = 0;
+  for (int k = first; k <= last; ++k)
+    height = std::max(height, ColumnDepth(row.At(k)));
+  EquationNode& matrix = line.CreateNode(TK_MATRIX);
+  for (int k = first; k <= last; ++k) {
+    EquationNode& node = row.At(k);
+    if (node.Kind() != TK_COLUMN) {
+      matrix.row1.Append(node);
+      continue;
+    }
+    int cells = 0;
+    for (EquationNode* item : ColumnItems(node)) {
+      matrix.row1.Append(*item);
+      ++cells;
+    }
+    // Shorter columns are padded at the bottom with empty cells.
+    for (; cells < height; ++cells)
+      matrix.row1.Append(line.CreateNode(TK_BRACKETS));
+  }
+  return matrix;
+}
+
+void BuildMatricesInRow(EquationLine& line, NodeRow& row) {
+  NodeRow result;
+  for (int x = 0; x < row.Size(); ++x) {
+    if (row.KindAt(x) == TK_COLUMN) {
+      int y = x;
+      while (row.KindAt(y + 1) == TK_SPACE || row.KindAt(y + 1) == TK_COLUMN)
+        ++y;
+      // At least three nodes: two columns with a space between, or a column and two spaces.
+      if (y - x > 1) {
+        result.Append(BuildMatrix(line, row, x, y));
+        x = y;
+        continue;
+      }
+    }
+    result.Append(row.At(x));
+  }
+  row = std::move(result);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bracket limits
+
+// The upper limit typed after "^" sits inside the power; the limit is what the power raised.
+void UnwrapPowerLimit(EquationNode& limit) {
+  if (limit.row1.KindAt(0) != TK_POWER) return;
+  EquationNode& power = limit.row1.At(0);
+  if (power.row1.Empty()) return;
+  EquationNode* inner = &power.row1.At(0);
+  if (inner->Kind() == TK_BRACKETS && !inner->row1.Empty()) inner = &inner->row1.At(0);
+  limit.row1.ReplaceAt(0, *inner);
+}
+
+bool IsTwoItemColumnOfBracket(const EquationNode& node) {
+  return node.Kind() == TK_COLUMN && node.row2.KindAt(0) != TK_COLUMN && !node.row2.Empty() &&
+         node.row1.KindAt(0) == TK_BRACKETS;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Levels
+
+// Whether each row of the tree is numeric, worked out once from the leaves up, so nested
+// fractions do not walk their subtrees again and again.
+std::unordered_map<const NodeRow*, bool> NumericRows(NodeRow& top) {
+  std::unordered_map<const NodeRow*, bool> numeric;
+  ForEachRowChildrenFirst(top, [&](NodeRow& row) {
+    bool all = true;
+    for (int i = 0; all && i < row.Size(); ++i) {
+      const EquationNode& node = row.At(i);
+      all = (node.Kind() == TK_NUMBER || node.Kind() == TK_BRACKETS) &&
+            (node.row1.Empty() || numeric.at(&node.row1)) &&
+            (node.row2.Empty() || numeric.at(&node.row2));
+    }
+    numeric[&row] = all;
+  });
+  return numeric;
+}
+
+struct LevelStep {
+  NodeRow* row;
+  std::int32_t fractionLevel;
+  double scriptLevel;
+};
+
+}  // namespace
+
+void FoldPowers(EquationLine& line) {
+  FoldMarksInRow(line, line.TopRow(), TK_POWER);
+}
+
+void FoldArrows(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(), [](NodeRow& row) { FoldArrowsInRow(row); });
+}
+
+void FoldSubscripts(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(),
+                          [&](NodeRow& row) { FoldMarksInRow(line, row, TK_SUBSCRIPT); });
+}
+
+void FoldSquareRoots(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { FoldSquareRootsInRow(line, row); });
+}
+
+void FoldRoots(EquationLine& line) {
+  std::vector<NodeRow*> indexRows;
+  ForEachRowChildrenFirst(line.TopRow(),
+                          [&](NodeRow& row) { FoldRootsInRow(line, row, indexRows); });
+  // The rows below an index group were folded with the rest; the group's own row was not.
+  while (!indexRows.empty()) {
+    NodeRow& row = *indexRows.back();
+    indexRows.pop_back();
+    FoldRootsInRow(line, row, indexRows);
+  }
+}
+
+void FoldBigOperators(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { FoldBigOperatorsInRow(line, row); });
+}
+
+void GroupDivideOperands(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(),
+                          [&](NodeRow& row) { GroupOperandsInRow(line, row, TK_DIVIDE); });
+}
+
+void GroupSeparatorOperands(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(),
+                          [&](NodeRow& row) { GroupOperandsInRow(line, row, TK_SEPARATOR); });
+}
+
+void MergeNegativeNumbers(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(), [](NodeRow& row) { MergeNegativeNumbersInRow(row); });
+}
+
+void FoldColumns(EquationLine& line) {
+  ForEachRowParentFirst(
+      line.TopRow(), [&](NodeRow& row) { FoldOperatorsInRow(line, row, TK_SEPARATOR, TK_COLUMN); });
+}
+
+void FoldFractions(EquationLine& line) {
+  ForEachRowParentFirst(
+      line.TopRow(), [&](NodeRow& row) { FoldOperatorsInRow(line, row, TK_DIVIDE, TK_FRACTION); });
+}
+
+void FoldBrackets(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { FoldBracketsInRow(line, row); });
+}
+
+void GroupBracketPowers(EquationLine& line) {
+  NodeRow& row = line.TopRow();
+  NodeRow result;
+  for (int i = 0; i < row.Size(); ++i) {
+    if (row.KindAt(i) == TK_BRACKETS && row.KindAt(i + 1) == TK_POWER) {
+      result.Append(InvisibleBracket(line, TK_OPEN));
+      result.Append(row.At(i));
+      result.Append(row.At(i + 1));
+      result.Append(InvisibleBracket(line, TK_CLOSE));
+      ++i;
+      continue;
+    }
+    result.Append(row.At(i));
+  }
+  row = std::move(result);
+}
+
+void BuildMatrices(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { BuildMatricesInRow(line, row); });
+}
+
+void AttachBracketLimits(EquationLine& line) {
+  NodeRow& row = line.TopRow();
+  NodeRow result;
+  for (int i = 0; i < row.Size(); ++i) {
+    EquationNode& node = row.At(i);
+    const bool bracketBefore = result.KindAt(result.Size() - 1) == TK_BRACKETS &&
+                               result.At(result.Size() - 1).row2.Empty();
+    if (bracketBefore && IsTwoItemColumnOfBracket(node)) {
+      EquationNode& bracket = result.At(result.Size() - 1);
+      EquationNode& upper = node.row1.At(0);
+      UnwrapPowerLimit(upper);
+      bracket.row2.Append(node.row2.At(0));
+      bracket.row2.Append(upper);
+      continue;
+    }
+    result.Append(node);
+  }
+  row = std::move(result);
+}
+
+void AssignLevels(EquationLine& line, const EquationSettings& settings) {
+  const bool shrink = settings.ShrinkNonAlgebraicFractions.Get();
+  std::unordered_map<const NodeRow*, bool> numeric;
+  if (shrink) numeric = NumericRows(line.TopRow());
+  const auto isNumeric = [&](const NodeRow& row) { return row.Empty() || numeric.at(&row); };
+  std::vector<LevelStep> pending{{&line.TopRow(), 0, 0.0}};
+  while (!pending.empty()) {
+    const LevelStep step = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < step.row->Size(); ++i) {
+      EquationNode& node = step.row->At(i);
+      node.fractionLevel = step.fractionLevel;
+      node.scriptLevel = step.scriptLevel;
+      std::int32_t fraction = step.fractionLevel;
+      if (node.Kind() == TK_FRACTION && shrink && isNumeric(node.row1) && isNumeric(node.row2)) {
+        ++fraction;
+      }
+      double first = step.scriptLevel;
+      double second = step.scriptLevel;
+      switch (node.Kind()) {
+        case TK_POWER:
+        case TK_CODEDRAW2:
+          first += kScriptStep;
+          second += kScriptStep;
+          break;
+        case TK_ROOT:
+        case TK_BRACKETS:
+          second += kScriptStep;
+          break;
+        case TK_SUBSCRIPT:
+          first += kSubscriptStep;
+          second += kSubscriptStep;
+          break;
+        default:
+          break;
+      }
+      if (!node.row1.Empty()) pending.push_back({&node.row1, fraction, first});
+      if (!node.row2.Empty()) pending.push_back({&node.row2, fraction, second});
+    }
+  }
+}
+
+}  // namespace kv

@@ -1,0 +1,418 @@
+#include "reader/grouping_passes.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reader/equation_line.h"
+#include "reader/row_building.h"
+#include "typeset/equation_settings.h"
+
+namespace kv {
+namespace {
+
+constexpr std::string_view kCapitals = "ABCDEFGHIJKLMNOPQRTSUVWXYZ";
+constexpr std::string_view kLowerCase = "abcdefghijklmnopqrstuvwxyz";
+constexpr std::string_view kUnitVectorLetters = "ijk";
+constexpr std::string_view kCoordinateLetters = "xyzZ";
+
+// Values of the LowerCase setting.
+constexpr int kLowerCaseByContext = 1;
+constexpr int kLowerCaseByLetter = 2;
+
+bool IsLetterIn(const EquationNode& node, std::string_view letters) {
+  return node.Text().size() == 1 && letters.find(node.Text()[0]) != std::string_view::npos;
+}
+
+bool IsCapitalVariable(const NodeRow& row, int index) {
+  return row.KindAt(index) == TK_VARIABLE && IsLetterIn(row.At(index), kCapitals);
+}
+
+EquationNode& NewToken(EquationLine& line, TokenKind kind, std::string text) {
+  EquationNode& node = line.CreateNode(kind);
+  node.SetText(std::move(text));
+  return node;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Accents
+
+// Right to left, rebuilding the row from its end (see FoldedRight): the token after an accent is
+// the front of the part passed, the token before it is still in place in the row.
+void GroupAccentsInRow(EquationLine& line, NodeRow& row) {
+  FoldedRight right;
+  for (int b = row.Size() - 1; b >= 0; --b) {
+    EquationNode& accent = row.At(b);
+    if (accent.Kind() != TK_MODIFIER || b == 0) {
+      right.PushFront(accent);
+      continue;
+    }
+    EquationNode& before = row.At(b - 1);
+    const TokenKind beforeKind = before.Kind();
+    if (beforeKind == TK_VARIABLE || beforeKind == TK_GREEK) {
+      accent.row1.Clear();
+      accent.row1.Append(before);
+      // The letter is taken; the walk goes on left of it, and the accent is not seen again.
+      --b;
+    } else if (accent.Text() == "_" && beforeKind == TK_NUMBER && right.KindAt(0) == TK_NUMBER) {
+      right.TakeFront(1, accent.row1);
+    } else if (beforeKind == TK_NUMBER && !before.Text().empty()) {
+      const std::string& digits = before.Text();
+      accent.row1.Append(NewToken(line, TK_NUMBER, digits.substr(digits.size() - 1)));
+      before.SetText(digits.substr(0, digits.size() - 1));
+    } else if (beforeKind == TK_MODIFIER) {
+      accent.row1.Append(NewToken(line, TK_SPACE, " "));
+    }
+    right.PushFront(accent);
+  }
+  row = right.TakeRow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scientific notation
+
+// Right to left, rebuilding the row from its end: the exponent is the front of the part passed.
+void GroupScientificNotationInRow(EquationLine& line, NodeRow& row) {
+  FoldedRight right;
+  for (int j = row.Size() - 1; j >= 0; --j) {
+    EquationNode& e = row.At(j);
+    right.PushFront(e);
+    if (j == 0 || e.Kind() != TK_VARIABLE || e.Text() != "E" || row.KindAt(j - 1) != TK_NUMBER) {
+      continue;
+    }
+    // Offsets from the "E": its exponent is the number after it, or a minus and a number.
+    int exponentLength = 0;
+    if (right.KindAt(1) == TK_NUMBER) {
+      exponentLength = 1;
+    } else if (right.KindAt(1) == TK_SUBTRACT && right.KindAt(2) == TK_NUMBER) {
+      exponentLength = 2;
+    } else {
+      continue;
+    }
+    right.PopFront();
+    NodeRow exponent;
+    right.TakeFront(exponentLength, exponent);
+    right.PushFront(InvisibleBracket(line, TK_CLOSE));
+    for (int k = exponent.Size() - 1; k >= 0; --k)
+      right.PushFront(exponent.At(k));
+    right.PushFront(InvisibleBracket(line, TK_OPEN));
+    right.PushFront(NewToken(line, TK_POWER, "^"));
+    right.PushFront(NewToken(line, TK_NUMBER, "10"));
+    e.SetNode(TK_MULTIPLY, "*", "");
+    right.PushFront(e);
+  }
+  row = right.TakeRow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Insertions decided on the row as a pass found it and applied in one sweep: each gap between
+// two nodes (gap k lies before node k) receives a sequence of invisible brackets.
+
+class GapInserts {
+ public:
+  // Before node k, after whatever the gap holds already.
+  void Before(int k, TokenKind kind) { gaps_[k].push_back(kind); }
+  // Right after node k, before whatever the gap holds already.
+  void After(int k, TokenKind kind) {
+    std::vector<TokenKind>& gap = gaps_[k + 1];
+    gap.insert(gap.begin(), kind);
+  }
+
+  void ApplyTo(EquationLine& line, NodeRow& row) const {
+    if (gaps_.empty()) return;
+    NodeRow result;
+    auto next = gaps_.begin();
+    for (int k = 0; k <= row.Size(); ++k) {
+      if (next != gaps_.end() && next->first == k) {
+        for (TokenKind kind : next->second)
+          result.Append(InvisibleBracket(line, kind));
+        ++next;
+      }
+      if (k < row.Size()) result.Append(row.At(k));
+    }
+    row = std::move(result);
+  }
+
+ private:
+  std::map<int, std::vector<TokenKind>> gaps_;
+};
+
+int FirstNonSpaceFrom(const NodeRow& row, int index) {
+  while (row.KindAt(index) == TK_SPACE)
+    ++index;
+  return index;
+}
+
+// One past the end of a function's argument run from `start`: simple operands, powers and
+// brackets, a closing bracket only while it closes one opened inside the run.
+int ArgumentRunEnd(const NodeRow& row, int start) {
+  int depth = 0;
+  int k = start;
+  for (; k < row.Size(); ++k) {
+    const TokenKind kind = row.KindAt(k);
+    if (IsSimpleOperand(kind) || kind == TK_POWER) continue;
+    if (kind == TK_OPEN) {
+      ++depth;
+    } else if (kind == TK_CLOSE && depth > 0) {
+      --depth;
+    } else {
+      break;
+    }
+  }
+  return k;
+}
+
+// Two invisible closes after the run start..runEnd - 1 (right where it starts when it is empty).
+void CloseRunTwice(GapInserts& inserts, int start, int runEnd) {
+  for (int c = 0; c < 2; ++c) {
+    if (runEnd > start) {
+      inserts.After(runEnd - 1, TK_CLOSE);
+    } else {
+      inserts.Before(runEnd, TK_CLOSE);
+    }
+  }
+}
+
+// "sin^2 x", "sin^2(x)": the argument after the function's power. False when the power mark is
+// not followed by a bracket group with a partner.
+bool GroupArgumentAfterPower(const NodeRow& row, const std::vector<int>& partners, int mark,
+                             GapInserts& inserts) {
+  if (row.KindAt(mark + 1) != TK_OPEN) return false;
+  const int exponentEnd = partners[static_cast<std::size_t>(mark + 1)];
+  if (exponentEnd < 0) return false;
+  const int start = FirstNonSpaceFrom(row, exponentEnd + 1);
+  if (row.KindAt(start) == TK_OPEN) {
+    const int end = partners[static_cast<std::size_t>(start)];
+    inserts.After(end < 0 ? row.Size() - 1 : end, TK_CLOSE);
+  } else {
+    // The open comes right after the exponent, so spaces before the argument fall inside.
+    inserts.After(exponentEnd, TK_OPEN);
+    CloseRunTwice(inserts, start, ArgumentRunEnd(row, start));
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lower-case vectors
+
+bool IsVectorRow(const NodeRow& row) {
+  bool hasUnitLetter = false;
+  bool afterEqual = false;
+  for (int i = 0; i < row.Size(); ++i) {
+    const EquationNode& node = row.At(i);
+    if (node.Kind() == TK_EQUAL) afterEqual = true;
+    if (node.Kind() != TK_VARIABLE) continue;
+    const bool unitLetter = IsLetterIn(node, kUnitVectorLetters);
+    if (IsLetterIn(node, kCoordinateLetters)) return false;
+    if (afterEqual && !unitLetter) return false;
+    hasUnitLetter = hasUnitLetter || unitLetter;
+  }
+  return hasUnitLetter;
+}
+
+void MarkVectorLetters(NodeRow& row, int mode, const EquationSettings& settings) {
+  const bool wholeRow = mode == kLowerCaseByContext && IsVectorRow(row);
+  for (int i = 0; i < row.Size(); ++i) {
+    EquationNode& node = row.At(i);
+    if (node.Kind() != TK_VARIABLE || !IsLetterIn(node, kLowerCase)) continue;
+    const int letter = node.Text()[0] - 'a';
+    if (wholeRow || (mode == kLowerCaseByLetter && settings.Letter(letter).Get())) {
+      node.SetNode(TK_LCVECTOR, node.Text(), node.SourceText());
+    }
+  }
+}
+
+}  // namespace
+
+void GroupAccents(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { GroupAccentsInRow(line, row); });
+}
+
+void GroupScientificNotation(EquationLine& line) {
+  ForEachRowChildrenFirst(line.TopRow(),
+                          [&](NodeRow& row) { GroupScientificNotationInRow(line, row); });
+}
+
+// Left to right in one sweep. A run of simple operands continued by powers is known at once
+// from the span table; its invisible close is counted at the run's last node and written when
+// the sweep gets there. Those closes are invisible and alike, so their order does not matter.
+void GroupPowerAndSubscriptOperands(EquationLine& line) {
+  NodeRow& row = line.TopRow();
+  const int n = row.Size();
+  const std::vector<int> partners = ClosePartners(row);
+  // spanEnd[k]: one past the longest run of simple operands and powers that starts at k.
+  std::vector<int> spanEnd(static_cast<std::size_t>(n) + 1, n);
+  for (int k = n - 1; k >= 0; --k) {
+    const TokenKind kind = row.KindAt(k);
+    spanEnd[static_cast<std::size_t>(k)] =
+        IsSimpleOperand(kind) || kind == TK_POWER ? spanEnd[static_cast<std::size_t>(k) + 1] : k;
+  }
+  std::vector<int> closesAfter(static_cast<std::size_t>(n), 0);
+  NodeRow result;
+  for (int i = 0; i < n; ++i) {
+    EquationNode& token = row.At(i);
+    result.Append(token);
+    const int pendingCloses = closesAfter[static_cast<std::size_t>(i)];
+    const bool isMark = token.Kind() == TK_POWER || token.Kind() == TK_SUBSCRIPT;
+    const bool isLast = i == n - 1 && pendingCloses == 0;
+    if (isMark && !isLast) {
+      const TokenKind next = row.KindAt(i + 1);
+      if (pendingCloses == 0 && next == TK_OPEN) {
+        // A typed bracket group is the operand; its brackets are not drawn.
+        row.At(i + 1).SetText("");
+        const int partner = partners[static_cast<std::size_t>(i) + 1];
+        if (partner >= 0) row.At(partner).SetText("");
+      } else if (pendingCloses == 0 && IsSimpleOperand(next)) {
+        result.Append(InvisibleBracket(line, TK_OPEN));
+        ++closesAfter[static_cast<std::size_t>(spanEnd[static_cast<std::size_t>(i) + 1]) - 1];
+      } else {
+        // Nothing to take (a sign, an operator, or the close of the run this mark ends).
+        result.Append(InvisibleBracket(line, TK_OPEN));
+        result.Append(InvisibleBracket(line, TK_CLOSE));
+      }
+    }
+    for (int c = 0; c < pendingCloses; ++c)
+      result.Append(InvisibleBracket(line, TK_CLOSE));
+  }
+  row = std::move(result);
+}
+
+void InsertImplicitPowers(EquationLine& line) {
+  NodeRow& row = line.TopRow();
+  NodeRow result;
+  for (int i = 0; i < row.Size(); ++i) {
+    EquationNode& token = row.At(i);
+    const TokenKind previous = result.KindAt(result.Size() - 1);
+    if (token.Kind() == TK_NUMBER && previous != TK_ERROR) {
+      const bool afterOperand = previous == TK_VARIABLE || previous == TK_CLOSE ||
+                                previous == TK_GREEK || previous == TK_UNIT;
+      if (afterOperand || previous == TK_FUNCTION) {
+        const bool logarithmBase =
+            previous == TK_FUNCTION && result.At(result.Size() - 1).Text() == "log";
+        result.Append(logarithmBase ? line.CreateNode(TK_SUBSCRIPT)
+                                    : NewToken(line, TK_POWER, "^"));
+        result.Append(InvisibleBracket(line, TK_OPEN));
+        result.Append(token);
+        result.Append(InvisibleBracket(line, TK_CLOSE));
+        continue;
+      }
+    }
+    result.Append(token);
+  }
+  row = std::move(result);
+}
+
+// Decided on the row as this pass finds it (a function's argument never holds another
+// function, so earlier insertions cannot change a later decision), then written in one sweep.
+void GroupFunctionArguments(EquationLine& line) {
+  NodeRow& row = line.TopRow();
+  const std::vector<int> partners = ClosePartners(row);
+  GapInserts inserts;
+  for (int i = 0; i < row.Size(); ++i) {
+    const TokenKind kind = row.KindAt(i);
+    if (kind != TK_FUNCTION && kind != TK_ARCSINCOSTAN && kind != TK_SQRT) continue;
+    const int j = FirstNonSpaceFrom(row, i + 1);
+    const TokenKind first = row.KindAt(j);
+    if (first == TK_OPEN) {
+      const int partner = partners[static_cast<std::size_t>(j)];
+      if (partner >= 0) inserts.After(partner, TK_CLOSE);
+    } else if (first != TK_POWER && first != TK_SUBSCRIPT) {
+      inserts.Before(j, TK_OPEN);
+      CloseRunTwice(inserts, j, ArgumentRunEnd(row, j));
+    } else if (kind != TK_FUNCTION || !GroupArgumentAfterPower(row, partners, j, inserts)) {
+      continue;
+    }
+    inserts.Before(i, TK_OPEN);
+  }
+  inserts.ApplyTo(line, row);
+}
+
+// Right to left, rebuilding the row from its end: the part already passed is a GroupedRight, so
+// the radicand is its front and a close after the radicand's partner costs nothing. The index
+// lies to the left, in the part not yet passed, which no earlier step has changed.
+void GroupRootOperands(EquationLine& line) {
+  NodeRow& row = line.TopRow();
+  const std::vector<int> partners = ClosePartners(row);
+  // openPartner[k]: the opening partner of the close at k (MatchingOpen), or -1.
+  std::vector<int> openPartner(static_cast<std::size_t>(row.Size()), -1);
+  for (int k = 0; k < row.Size(); ++k) {
+    const int partner = partners[static_cast<std::size_t>(k)];
+    if (partner >= 0) openPartner[static_cast<std::size_t>(partner)] = k;
+  }
+  std::vector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
+  GroupedRight right(line);
+  for (int j = row.Size() - 1; j >= 0; --j) {
+    EquationNode& token = row.At(j);
+    if (token.Kind() != TK_ROOT) {
+      right.PushFront(token);
+      for (int c = 0; c < opensBefore[static_cast<std::size_t>(j)]; ++c) {
+        right.PushInvisible(TK_OPEN);
+      }
+      continue;
+    }
+    // The radicand: the front of the part already passed.
+    bool openBeforeIndex = true;
+    if (right.KindAt(0) == TK_OPEN) {
+      right.AddCloseAfterFrontPartner();
+    } else if (right.KindAt(0) == TK_POWER) {
+      openBeforeIndex = false;
+    } else {
+      int length = 0;
+      while (IsSimpleOperand(right.KindAt(length)) || right.KindAt(length) == TK_SPACE)
+        ++length;
+      if (length > 0) {
+        right.AddClosesAfter(length - 1, 2);
+      } else {
+        right.PushInvisible(TK_CLOSE);
+        right.PushInvisible(TK_CLOSE);
+      }
+      right.PushInvisible(TK_OPEN);
+    }
+    right.PushFront(token);
+    // The index group before the root, and the open of the whole at its start.
+    const int k = j - 1;
+    if (j == 0) {
+      right.PushInvisible(TK_CLOSE);
+      right.PushInvisible(TK_OPEN);
+    } else if (IsSimpleOperand(row.KindAt(k))) {
+      right.PushInvisible(TK_CLOSE);
+      right.PushFront(row.At(k));
+      right.PushInvisible(TK_OPEN);
+      --j;
+    } else if (row.KindAt(k) == TK_CLOSE) {
+      const int start = std::max(openPartner[static_cast<std::size_t>(k)], 0);
+      if (openBeforeIndex) ++opensBefore[static_cast<std::size_t>(start)];
+      continue;
+    }
+    if (openBeforeIndex) right.PushInvisible(TK_OPEN);
+  }
+  row = right.TakeRow();
+}
+
+void JoinTwoCapitalVectors(EquationLine& line) {
+  NodeRow& row = line.TopRow();
+  NodeRow result;
+  for (int i = 0; i < row.Size(); ++i) {
+    EquationNode& token = row.At(i);
+    const bool pair = IsCapitalVariable(row, i) && IsCapitalVariable(row, i + 1);
+    const bool alone =
+        !IsCapitalVariable(result, result.Size() - 1) && !IsCapitalVariable(row, i + 2);
+    if (pair && alone) {
+      token.SetNode(TK_ABVECTOR, token.Text() + row.At(i + 1).Text(), "");
+      ++i;
+    }
+    result.Append(token);
+  }
+  row = std::move(result);
+}
+
+void MarkLowerCaseVectors(EquationLine& line, const EquationSettings& settings) {
+  const int mode = settings.LowerCase.InRange();
+  if (mode != kLowerCaseByContext && mode != kLowerCaseByLetter) return;
+  ForEachRowChildrenFirst(line.TopRow(),
+                          [&](NodeRow& row) { MarkVectorLetters(row, mode, settings); });
+}
+
+}  // namespace kv
