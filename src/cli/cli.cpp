@@ -2,6 +2,8 @@
 
 #include <ostream>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -13,6 +15,27 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitError = 2;
 
+// A command's synopsis is its usage and a summary, separated by a run of spaces. The summaries
+// line up in one column; a usage too long for it puts its summary on the next line.
+void PrintSynopsis(std::ostream& out, std::string_view synopsis) {
+  constexpr std::size_t kSummaryColumn = 40;
+  constexpr std::string_view kIndent = "  ";
+  const std::size_t gap = synopsis.find("  ");
+  if (gap == std::string_view::npos) {
+    out << kIndent << synopsis << "\n";
+    return;
+  }
+  const std::string_view usage = synopsis.substr(0, gap);
+  const std::string_view summary = synopsis.substr(synopsis.find_first_not_of(' ', gap));
+  out << kIndent << usage;
+  if (kIndent.size() + usage.size() + 1 < kSummaryColumn) {
+    out << std::string(kSummaryColumn - kIndent.size() - usage.size(), ' ');
+  } else {
+    out << "\n" << std::string(kSummaryColumn, ' ');
+  }
+  out << summary << "\n";
+}
+
 void PrintUsage(std::ostream& out) {
   out << "Usage: kalvane-cli COMMAND [ARGUMENTS...]\n"
          "       kalvane-cli COMMAND --help\n"
@@ -22,7 +45,7 @@ void PrintUsage(std::ostream& out) {
          "\n"
          "Commands:\n";
   for (const cli::Command& command : cli::Commands()) {
-    out << "  " << command.synopsis << "\n";
+    PrintSynopsis(out, command.synopsis);
   }
   out << "\n"
          "Options:\n"
