@@ -88,14 +88,14 @@ class EquationLine {
   // Every pair of double quotes, quotes included, becomes a TK_QUOTED token; a quote that is
   // never closed runs to the end of its token.
   void CutQuotedText();
-  // The recognition passes: each fills the table from its lists and applies it.
+  // The recognition passes: each makes the table of its lists and applies it.
   void ExpandMacros(const EquationSettings& settings);
   void ApplyShorthand(const EquationSettings& settings);
   void ApplyIndicatedVectorArrows();
   void ApplyMainLists(const EquationSettings& settings);
   // Cuts every match of the table out of the TK_RAW tokens: at the leftmost position where an
   // entry fits, the first entry in table order.
-  void ApplyTable();
+  void ApplyTable(const CompiledTable& table);
   // Every run of digits and full stops becomes a TK_NUMBER token.
   void CutNumbers();
   // The single-character classes in their order, with the pairing of vertical bars.
@@ -104,8 +104,6 @@ class EquationLine {
   void CutCharacterClass(std::string_view characters, TokenKind kind);
   // Turns every TK_ABS bar into an opening or a closing bar.
   void PairVerticalBars();
-
-  RecognitionTable& Table() { return table_; }
 
  private:
   void RunTokenizingPasses(const EquationSettings& settings);
@@ -117,7 +115,6 @@ class EquationLine {
   NodePool pool_;
   NodeRow top_;
   std::string text_;
-  RecognitionTable table_;
   NodeBox cachedExtent_;
   bool needsRebuild_ = true;
   bool treeChanged_ = false;

@@ -1,6 +1,7 @@
 #include "reader/equation_node.h"
 
 #include <climits>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -128,13 +129,29 @@ void EquationNode::SetText(std::string text) {
 }
 
 EquationNode& NodePool::CreateNode(TokenKind kind) {
-  EquationNode& node = nodes_.emplace_back();
-  node.SetNode(kind, {}, {});
-  return node;
+  EquationNode* node = nullptr;
+  if (used_ < nodes_.size()) {
+    // A node of an earlier parse: ended and made anew in its place, so it starts exactly as a
+    // new node does, whatever fields it had.
+    node = &nodes_[used_];
+    std::destroy_at(node);
+    std::construct_at(node);
+  } else {
+    node = &nodes_.emplace_back();
+  }
+  ++used_;
+  node->SetNode(kind, {}, {});
+  return *node;
+}
+
+void NodePool::Clear() {
+  if (nodes_.size() > kRetainedNodes) nodes_.resize(kRetainedNodes);
+  used_ = 0;
 }
 
 void NodePool::MarkAllForMeasuring() {
-  for (EquationNode& node : nodes_) {
+  for (std::size_t i = 0; i < used_; ++i) {
+    EquationNode& node = nodes_[i];
     node.needsMeasure = true;
     node.row1.needsMeasure = true;
     node.row2.needsMeasure = true;

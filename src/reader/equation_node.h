@@ -119,18 +119,27 @@ class EquationNode {
 };
 
 // Owns the nodes of one parse. Nodes never move in memory while the pool lives, so rows can
-// point at them; Clear frees them all at once, when nothing points at them any more.
+// point at them; Clear ends them all at once, when nothing points at them any more.
+//
+// A line is parsed again on every keystroke, so the pool keeps the storage of up to
+// kRetainedNodes nodes across a Clear and makes the next parse's nodes in it: a parse then
+// allocates little beyond its rows. Storage beyond that is freed, so one huge parse does not
+// hold its memory for the line's life.
 class NodePool {
  public:
+  static constexpr std::size_t kRetainedNodes = 256;
+
   // A new empty node of this kind, with empty text and source text.
   EquationNode& CreateNode(TokenKind kind);
-  void Clear() { nodes_.clear(); }
-  std::size_t Size() const { return nodes_.size(); }
+  void Clear();
+  // The nodes made since the last Clear.
+  std::size_t Size() const { return used_; }
   // Sets needsMeasure on every node of the pool and on both of its rows.
   void MarkAllForMeasuring();
 
  private:
   std::deque<EquationNode> nodes_;
+  std::size_t used_ = 0;
 };
 
 // 0 for a node that is not a TK_COLUMN; otherwise the number of items of the column chain that

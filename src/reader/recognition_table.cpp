@@ -124,4 +124,19 @@ std::string ConvertReplacement(std::string_view replacement) {
   return std::string(1, static_cast<char>(static_cast<unsigned char>(lowByte)));
 }
 
+CompiledTable::CompiledTable(RecognitionTable table) : table_(std::move(table)) {
+  for (const RecognitionEntry& entry : table_.Entries()) {
+    if (!entry.key.empty())
+      byFirstByte_[static_cast<unsigned char>(entry.key[0])].push_back(&entry);
+  }
+}
+
+const RecognitionEntry* CompiledTable::MatchAt(std::string_view text, std::size_t position) const {
+  const std::string_view rest = text.substr(position);
+  for (const RecognitionEntry* entry : byFirstByte_[static_cast<unsigned char>(rest[0])]) {
+    if (rest.starts_with(entry->key)) return entry;
+  }
+  return nullptr;
+}
+
 }  // namespace kv

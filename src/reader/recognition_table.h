@@ -4,6 +4,7 @@
 // against the text that no pass has classified yet.
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,6 +43,24 @@ class RecognitionTable {
   void AddPairList(std::string_view list, TokenKind kind, char separator);
 
   std::vector<RecognitionEntry> entries_;
+};
+
+// A table ready for matching: its entries grouped by the first byte of their key, in table
+// order, so that a position of the text is compared only with the keys that can start there.
+// Empty keys never match and are left out. Holds pointers into its own entries, so it is
+// neither copied nor moved.
+class CompiledTable {
+ public:
+  explicit CompiledTable(RecognitionTable table);
+  CompiledTable(const CompiledTable&) = delete;
+  CompiledTable& operator=(const CompiledTable&) = delete;
+
+  // The first entry whose key starts at `position` of `text`, or null.
+  const RecognitionEntry* MatchAt(std::string_view text, std::size_t position) const;
+
+ private:
+  RecognitionTable table_;
+  std::array<std::vector<const RecognitionEntry*>, 256> byFirstByte_;
 };
 
 // Evaluates a number as the lists and the options pages write them: "179", "2.5", "-", "p" (pi),

@@ -162,9 +162,10 @@ TEST(Recognition, SettingsChangeTheLists) {
   // the table's order decides, not the key's length.
   EquationLine line;
   line.LoadText("x zz abc");
-  line.Table().SetList("zz,", TK_SYMBOL, ListForm::kPairs, ',');
-  line.Table().AddList(",ab,abc", TK_UNIT, ListForm::kPlain, ',');
-  line.ApplyTable();
+  RecognitionTable table;
+  table.SetList("zz,", TK_SYMBOL, ListForm::kPairs, ',');
+  table.AddList(",ab,abc", TK_UNIT, ListForm::kPlain, ',');
+  line.ApplyTable(CompiledTable(std::move(table)));
   EXPECT_EQ(TreeNotation(line.TopRow()), R"(RAW"x " SYMBOL"zz" RAW" " UNIT"ab" RAW"c")");
   EXPECT_EQ(line.TopRow().At(1).SourceText(), "");
 }
