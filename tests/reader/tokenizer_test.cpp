@@ -158,6 +158,24 @@ TEST(Recognition, SettingsChangeTheLists) {
                  s.UseIndicatedVectors.Set(true);
                }));
 
+  // Tables are kept between parses: one line read under changing lists follows each change,
+  // also back to lists it has seen before.
+  const EquationSettings hertz = With([](EquationSettings& s) { s.UnitsList.Set("Hz"); });
+  const EquationSettings noMacros = With([](EquationSettings& s) { s.MacroList.Set(""); });
+  EquationLine reused;
+  for (int round = 0; round < 2; ++round) {
+    reused.Tokenize("5cm 5Hz", DefaultSettings());
+    EXPECT_EQ(TreeNotation(reused.TopRow()),
+              R"(NUMBER"5" UNIT"cm" SPACE" " NUMBER"5" VARIABLE"H" VARIABLE"z")");
+    reused.Tokenize("5cm 5Hz", hertz);
+    EXPECT_EQ(TreeNotation(reused.TopRow()),
+              R"(NUMBER"5" VARIABLE"c" VARIABLE"m" SPACE" " NUMBER"5" UNIT"Hz")");
+    reused.Tokenize("qf", noMacros);
+    EXPECT_EQ(TreeNotation(reused.TopRow()), R"(VARIABLE"q" VARIABLE"f")");
+    reused.Tokenize("qf", DefaultSettings());
+    EXPECT_NE(TreeNotation(reused.TopRow()), R"(VARIABLE"q" VARIABLE"f")") << "qf is a macro";
+  }
+
   // A pair entry with an empty replacement gives the typed key as the text. Within a position
   // the table's order decides, not the key's length.
   EquationLine line;
