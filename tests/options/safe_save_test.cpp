@@ -67,7 +67,11 @@ TEST_P(SafeSaveTest, ReplacesWholeFilesAndLeavesNothingBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDurabilities, SafeSaveTest,
-                         ::testing::Values(Durability::kFlushed, Durability::kUnflushed));
+                         ::testing::Values(Durability::kFlushed, Durability::kUnflushed),
+                         [](const ::testing::TestParamInfo<Durability>& durability) {
+                           return durability.param == Durability::kFlushed ? "Flushed"
+                                                                           : "Unflushed";
+                         });
 
 }  // namespace
 }  // namespace kv
