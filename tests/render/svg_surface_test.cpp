@@ -10,6 +10,7 @@
 #include <regex>
 #include <string>
 
+#include "render/picture.h"
 #include "render/sfnt_reader.h"
 #include "support/golden_picture.h"
 
@@ -295,6 +296,36 @@ TEST_F(SvgSurfaceTest, RasterizedPictureMatchesCairosPicture) {
   const fs::path actual = rasterize("direct", svg);
   const fs::path output = fs::path(KALVANE_TEST_OUTPUT_DIR) / "svg_surface";
   EXPECT_TRUE(test::MatchesGoldenFile(expected, output, ReadFile(actual)));
+}
+
+TEST_F(SvgSurfaceTest, EachFormatIsMadeByItsSurfaceAndWrittenWhole) {
+  const PictureFrame frame{0, 100, 200, 100};
+  const DrawPictureContent draw = [](Surface& surface) {
+    surface.MoveTo({0, 50});
+    surface.LineTo({200, 50});
+  };
+  const std::string svg = MakePicture(catalog, frame, Svg(), draw);
+  EXPECT_TRUE(Contains(svg, "viewBox=\"0 -100 200 100\""));
+  EXPECT_TRUE(Contains(svg, "<line x1=\"0\" y1=\"-50\" x2=\"200\" y2=\"-50\""));
+  EXPECT_EQ(MakePicture(catalog, frame, {PictureFormat::kPng, 96, std::nullopt}, draw)
+                .rfind("\x89PNG", 0),
+            0u);
+  EXPECT_EQ(
+      MakePicture(catalog, frame, {PictureFormat::kPdf, 96, std::nullopt}, draw).rfind("%PDF-", 0),
+      0u);
+
+  std::string error;
+  const fs::path file = scratch.Path() / "line.svg";
+  ASSERT_TRUE(WritePicture(catalog, frame, Svg(), draw, file, error, Durability::kUnflushed));
+  EXPECT_EQ(ReadFile(file), svg);
+  const fs::path nowhere = scratch.Path() / "missing" / "line.svg";
+  EXPECT_FALSE(WritePicture(catalog, frame, Svg(), draw, nowhere, error));
+  EXPECT_TRUE(Contains(error, nowhere.string())) << error;
+  // A picture that cannot be made is a failure to write, not an exception.
+  EXPECT_FALSE(
+      WritePicture(catalog, frame, {PictureFormat::kPng, 0, std::nullopt}, draw, file, error));
+  EXPECT_TRUE(Contains(error, "resolution")) << error;
+  EXPECT_EQ(ReadFile(file), svg);
 }
 
 }  // namespace
