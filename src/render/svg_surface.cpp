@@ -70,9 +70,11 @@ const char* HatchLines(int hatch) {
       return "M-100 -100L300 300M-100 100L100 300M100 -100L300 100";
     case kHsBDiagonal:  // up from left to right
       return "M-100 300L300 -100M-100 100L100 -100M100 300L300 100";
-    default:  // kHsDiagCross
+    case kHsDiagCross:
       return "M-100 -100L300 300M-100 100L100 300M100 -100L300 100"
              "M-100 300L300 -100M-100 100L100 -100M100 300L300 100";
+    default:  // a style of no known hatch draws no lines, as with cairo
+      return "";
   }
 }
 
