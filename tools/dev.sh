@@ -19,6 +19,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgsf-1-dev python3-olefile
   libfreetype-dev libfontconfig-dev libcairo2-dev fonts-liberation2 fonts-urw-base35
+  librsvg2-bin
 )
 
 log() { printf '\n== %s\n' "$*"; }

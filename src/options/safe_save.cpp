@@ -113,8 +113,9 @@ void FlushFolder(const std::string& folder) {
 
 }  // namespace
 
-bool SaveFileReplacing(const std::string& requestedPath, std::string_view bytes,
-                       std::string& error) {
+bool SaveFileReplacing(const std::string& requestedPath, std::string_view bytes, std::string& error,
+                       Durability durability) {
+  const bool flush = durability == Durability::kFlushed;
   const std::string path = ResolveLink(requestedPath);
   std::string temporary;
   FileDescriptor file(OpenTemporary(path, temporary));
@@ -124,7 +125,7 @@ bool SaveFileReplacing(const std::string& requestedPath, std::string_view bytes,
   }
   CopyAttributes(path, file.Get());
 
-  bool ok = WriteAll(file.Get(), bytes) && ::fsync(file.Get()) == 0;
+  bool ok = WriteAll(file.Get(), bytes) && (!flush || ::fsync(file.Get()) == 0);
   int failure = ok ? 0 : errno;
   if (!file.Close() && ok) {
     ok = false;
@@ -139,7 +140,7 @@ bool SaveFileReplacing(const std::string& requestedPath, std::string_view bytes,
     error = SystemReason(failure);
     return false;
   }
-  FlushFolder(FolderOf(path));
+  if (flush) FlushFolder(FolderOf(path));
   return true;
 }
 

@@ -9,10 +9,22 @@
 
 namespace kv {
 
+// How far a save goes before it counts as done.
+enum class Durability {
+  // The file and the rename are flushed to the disk: the save survives a power cut.
+  kFlushed,
+  // Nothing is flushed; the temporary file and the rename are kept, so no reader and no crash of
+  // the program ever sees a half-written file, but a power cut may lose the newest saves. For
+  // output made by the thousand and made again at will (batch pictures), where a flush per file
+  // would cost more than making it.
+  kUnflushed,
+};
+
 // Replaces the content of the file at `path` with `bytes`. A new file gets the permissions the
 // process's umask allows for a plain file; a replaced file keeps its permission bits. When
 // `path` is a symbolic link, the file it points to is replaced and the link stays. Returns false
 // with `error` set to the system's reason (such as "No space left on device").
-bool SaveFileReplacing(const std::string& path, std::string_view bytes, std::string& error);
+bool SaveFileReplacing(const std::string& path, std::string_view bytes, std::string& error,
+                       Durability durability = Durability::kFlushed);
 
 }  // namespace kv

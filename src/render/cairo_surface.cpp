@@ -18,8 +18,6 @@ constexpr double kUnitsPerInch = 2540.0;
 constexpr double kPointsPerInch = 72.0;
 constexpr double kMetresPerInch = 0.0254;
 constexpr ColorRef kOpaqueTextBackground = 0x00FFFFFF;
-constexpr std::int32_t kPenStyleMask = 0x0F;
-constexpr std::int32_t kPsAlternate = 8;
 // Above this many lines a hatch is drawn coarser, so a huge shape never costs unbounded work.
 constexpr double kMaximumHatchLines = 4096;
 
@@ -61,9 +59,11 @@ void AddPhysicalSize(std::string& png, double dpi) {
   png.insert(kAfterHeader, chunk);
 }
 
+}  // namespace
+
 // Dash patterns of the pen styles, in steps; solid, inside-frame and user styles (which come
 // without a style array) have none.
-std::span<const double> DashPattern(std::int32_t style) {
+std::span<const double> PenDashPattern(std::int32_t style) {
   static constexpr std::array<double, 2> kDash = {3, 1};
   static constexpr std::array<double, 2> kDot = {1, 1};
   static constexpr std::array<double, 4> kDashDot = {3, 1, 1, 1};
@@ -82,8 +82,6 @@ std::span<const double> DashPattern(std::int32_t style) {
       return {};
   }
 }
-
-}  // namespace
 
 CairoSurface::CairoSurface(FontCatalog& catalog, const PictureFrame& frame,
                            const PictureOptions& options)
@@ -169,10 +167,11 @@ const std::string& CairoSurface::Encode() {
   return encoded_;
 }
 
-bool CairoSurface::WriteFile(const std::filesystem::path& path, std::string& error) {
+bool CairoSurface::WriteFile(const std::filesystem::path& path, std::string& error,
+                             Durability durability) {
   std::string reason;
   try {
-    if (SaveFileReplacing(path.string(), Encode(), reason)) return true;
+    if (SaveFileReplacing(path.string(), Encode(), reason, durability)) return true;
   } catch (const PictureError& e) {
     reason = e.what();
   }
@@ -233,7 +232,7 @@ bool CairoSurface::ApplyPen() {
   const double width = std::max<double>(pen.width, thinnestLine_);
   cairo_set_line_width(cr_.get(), width);
   cairo_set_line_join(cr_.get(), CAIRO_LINE_JOIN_ROUND);
-  const std::span<const double> pattern = DashPattern(style);
+  const std::span<const double> pattern = PenDashPattern(style);
   std::array<double, 6> dashes{};
   const double step = std::max<double>(width, kDashStep);
   for (std::size_t i = 0; i < pattern.size(); ++i)

@@ -17,11 +17,21 @@
 #include <string>
 #include <vector>
 
+#include "options/safe_save.h"
 #include "render/font_surface.h"
 
 namespace kv {
 
 enum class PictureFormat { kPng, kSvg, kPdf };
+
+// The bits of a pen's style that say how its lines are broken (the rest are pen-type flags), and
+// the style of a pen that sets every other pixel.
+inline constexpr std::int32_t kPenStyleMask = 0x0F;
+inline constexpr std::int32_t kPsAlternate = 8;
+
+// The dash pattern of a pen style (its bits under kPenStyleMask) as lengths in steps, alternately
+// drawn and left out; empty for unbroken lines (solid, inside-frame and user styles).
+std::span<const double> PenDashPattern(std::int32_t style);
 
 // The part of the logical plane a picture shows: the logical point at its top-left corner and
 // its size in logical units. With y growing upward the picture spans x from left to left +
@@ -71,7 +81,8 @@ class CairoSurface final : public FontMetricsSurface {
   const std::string& Encode();
   // Encodes the picture and writes it to `path` safely (see SaveFileReplacing). On failure
   // returns false with `error` naming the file and the reason.
-  bool WriteFile(const std::filesystem::path& path, std::string& error);
+  bool WriteFile(const std::filesystem::path& path, std::string& error,
+                 Durability durability = Durability::kFlushed);
 
  protected:
   void DrawText(const SurfaceFont& font, const TextBox& box, std::string_view text) override;

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "reader/windows1252.h"
+#include "render/glyph_outline.h"
 #include "render/symbol_encoding.h"
 
 namespace kv {
@@ -22,9 +23,8 @@ constexpr int kLightestWeight = 1;
 constexpr int kHeaviestWeight = 1000;
 // A face lighter than this, asked for at this weight or more, is emboldened.
 constexpr int kBoldThreshold = 600;
-// Synthetic bold thickens outlines by a 24th of the em (as FreeType's emboldening does); every
-// advance grows by as much, so emboldened glyphs keep their distance.
-constexpr int kSyntheticBoldShare = 24;
+// Synthetic bold thickens outlines by a 24th of the em (kSyntheticBoldShare); every advance
+// grows by as much, so emboldened glyphs keep their distance.
 constexpr std::uint8_t kSymbolCharset = 2;
 constexpr std::uint16_t kNoOs2Table = 0xFFFF;
 // The Symbol code of pi, used to recognise a map keyed by Symbol codes.
@@ -198,6 +198,13 @@ DecorationLine FontFace::Underline(int characterHeight) const {
 DecorationLine FontFace::StrikeOut(int characterHeight) const {
   return {ScaleDesignUnits(strikeOutUnits_.centre, characterHeight, unitsPerEm_),
           std::max(1, ScaleDesignUnits(strikeOutUnits_.thickness, characterHeight, unitsPerEm_))};
+}
+
+const std::string& FontFace::OutlinePath(std::uint32_t glyph) const {
+  const auto known = outlines_.find(glyph);
+  if (known != outlines_.end()) return known->second;
+  return outlines_.emplace(glyph, GlyphOutlinePath(face_, glyph, syntheticBold_, syntheticItalic_))
+      .first->second;
 }
 
 cairo_font_face_t* FontFace::CairoFace() const {

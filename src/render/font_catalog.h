@@ -98,6 +98,10 @@ class FontFace {
   DecorationLine Underline(int characterHeight) const;
   DecorationLine StrikeOut(int characterHeight) const;
 
+  // The outline of a glyph as SVG path data in design units, y upward, synthesis applied (see
+  // GlyphOutlinePath); made on first use and kept as long as the face. Empty when not found.
+  const std::string& OutlinePath(std::uint32_t glyph) const;
+
   // The cairo font face made from this face (with its synthesis), made on first use and kept,
   // so cairo's glyph caches live as long as the catalog. nullptr when not found.
   cairo_font_face_t* CairoFace() const;
@@ -121,6 +125,8 @@ class FontFace {
   std::array<std::uint32_t, 256> glyphs_{};
   std::array<int, 256> advances_{};
   mutable cairo_font_face_t* cairoFace_ = nullptr;
+  // Glyph outlines made so far; a face has at most one glyph per byte, so this stays small.
+  mutable std::unordered_map<std::uint32_t, std::string> outlines_;
 };
 
 // Resolves descriptions to faces and keeps them. Not thread-safe; one catalog serves any number
