@@ -4,7 +4,10 @@
 # the ratio to MathJax, and the batch run's peak memory.
 #
 # Usage: bench/run.sh [CORPUS.tsv] [ROUNDS]
-#   KALVANE_CLI  the program to time (default: build/src/kalvane-cli)
+#   KALVANE_CLI        the program to time (default: build/src/kalvane-cli)
+#   KALVANE_BENCH_DIR  where the pictures go (default: /dev/shm when there is one). MathJax and
+#                      KaTeX keep their output in memory, so the pictures go to a memory-backed
+#                      folder too; on a disk, creating thousands of files costs more than drawing.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -16,7 +19,8 @@ if [[ ! -d "$here/node_modules/mathjax-full" || ! -d "$here/node_modules/katex" 
   (cd "$here" && npm ci --no-audit --no-fund >/dev/null)
 fi
 
-work="$(mktemp -d)"
+bench_dir="${KALVANE_BENCH_DIR:-$([[ -d /dev/shm ]] && echo /dev/shm || echo "${TMPDIR:-/tmp}")}"
+work="$(mktemp -d "$bench_dir/kalvane-bench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
 # The batch list: the kalvane column of the corpus, repeated ROUNDS times.
