@@ -54,7 +54,7 @@ for entry in "${gallery[@]}"; do
   text="${text//\\n/$'\n'}"
   read -r -a extra <<< "$settings"
   for format in png svg; do
-    "$cli" render "${extra[@]}" --dpi 200 -o "$out/$name.$format" -- "$text"
+    "$cli" render "${extra[@]}" --dpi 200 --background white -o "$out/$name.$format" -- "$text"
   done
   echo "$name"
 done
