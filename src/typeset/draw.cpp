@@ -298,11 +298,14 @@ void Painter::DrawBrackets(EquationNode& node, int x, int yb) {
   if (node.row2.Size() != 2) return;
   const int r = right.empty() ? 0 : MeasureStretchGlyph(surface_, right, nodeHeight, base).width;
   const int limitsX = AddLengths(rightX, r);
-  EquationNode& upper = node.row2.At(0);
+  // The limits are kept as (lower, upper): the upper one goes to the top right, the lower one
+  // to the bottom right.
+  EquationNode& lower = node.row2.At(0);
+  EquationNode& upper = node.row2.At(1);
   Later(upper, limitsX,
         TruncateLength(yb + static_cast<double>(nodeHeight) -
                        upper.layout.box.height * kBracketLimitShare));
-  Later(node.row2.At(1), limitsX, yb);
+  Later(lower, limitsX, yb);
 }
 
 void Painter::DrawIntegral(EquationNode& node, int x, int yb) {

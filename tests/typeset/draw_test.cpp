@@ -171,6 +171,13 @@ TEST_F(DrawTest, BracketsAndIntegralsAreBuiltFromPieces) {
   Drawn("BRACKETS\"(,)\"{VARIABLE\"x\"}");
   EXPECT_EQ(Texts(), "(@0,0 )@400,0 x@200,0");
 
+  // Limits after a bracket, kept as (lower, upper): the upper one (280 high) at the top right,
+  // trunc(400 - 280 x 0.7) = 204 up, the lower one at the bottom; both after the brackets (600)
+  // and lowered by their adjust: their own row is never measured, so its baseline is 0 and each
+  // limit's baseline (56 up) comes down onto the place given.
+  Drawn("BRACKETS\"(,)\"{VARIABLE\"x\"}{NUMBER^1\"0\" NUMBER^1\"1\"}");
+  EXPECT_EQ(Texts(), "(@0,0 )@400,0 x@200,0 1@600,148 0@600,-56");
+
   // A sum: the tripled Symbol font (1200: descent 240, "S" 600 wide) centred over limits of 140;
   // the sign at 280 - 240 = 40, the upper limit at trunc(280 + 1200 - 240 x 2.5) = 880.
   Drawn("CODEDRAW2\"sum\"{VARIABLE^1\"i\"}{VARIABLE^1\"n\"}");
