@@ -252,6 +252,7 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
 
   int number = 0;
   int failures = 0;
+  bool barShown = false;  // a bar is on the terminal's current line
   std::string line;
   while (std::getline(in, line)) {
     ++number;
@@ -268,14 +269,16 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
       }
     } catch (const std::exception& error) {
       ++failures;
-      if (progress) io.err << '\n';
+      if (barShown) io.err << '\n';
+      barShown = false;
       io.err << list.string() << ":" << number << ": " << error.what() << '\n';
     }
     if (progress && (number % kProgressEvery == 0 || number == total)) {
       ShowProgress(io.err, number, total);
+      barShown = true;
     }
   }
-  if (progress) io.err << '\n';
+  if (barShown) io.err << '\n';
   return failures == 0 ? 0 : kExitSomeFailed;
 }
 
