@@ -3,12 +3,14 @@
 # knows, each to PNG and SVG under docs/gallery/. Look at them after any change to measuring or
 # drawing: bars, root signs, stretched brackets and baselines should all sit right.
 #
-# Usage: tools/gallery.sh [OUT_DIR]    (KALVANE_CLI: the program, default build/src/kalvane-cli)
+# Usage: tools/gallery.sh [OUT_DIR]    (KALVANE_CLI: the program, default build/src/kalvane-cli;
+#                                      KALVANE_GALLERY_DPI: PNG resolution, default 200)
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$root/docs/gallery}"
 cli="${KALVANE_CLI:-$root/build/src/kalvane-cli}"
+dpi="${KALVANE_GALLERY_DPI:-200}"
 mkdir -p "$out"
 
 # name | extra arguments (settings) | equation text ("\n" separates equation lines)
@@ -54,7 +56,7 @@ for entry in "${gallery[@]}"; do
   text="${text//\\n/$'\n'}"
   read -r -a extra <<< "$settings"
   for format in png svg; do
-    "$cli" render "${extra[@]}" --dpi 200 -o "$out/$name.$format" -- "$text"
+    "$cli" render "${extra[@]}" --dpi "$dpi" --background white -o "$out/$name.$format" -- "$text"
   done
   echo "$name"
 done

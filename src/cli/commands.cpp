@@ -6,7 +6,8 @@ namespace kv::cli {
 
 std::span<const Command> Commands() {
   static const std::array commands = {TokensCommand(), TreeCommand(), MeasureCommand(),
-                                      SaveCommand(),   InfoCommand(), ConfigCommand()};
+                                      RenderCommand(), SaveCommand(), InfoCommand(),
+                                      ConfigCommand()};
   return commands;
 }
 

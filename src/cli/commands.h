@@ -29,6 +29,7 @@ std::span<const Command> Commands();
 const Command& ConfigCommand();
 const Command& InfoCommand();
 const Command& MeasureCommand();
+const Command& RenderCommand();
 const Command& SaveCommand();
 const Command& TokensCommand();
 const Command& TreeCommand();

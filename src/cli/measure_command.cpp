@@ -6,6 +6,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "document/document.h"
 #include "reader/equation_line.h"
 #include "reader/tree_notation.h"
 #include "render/font_catalog.h"
@@ -26,7 +27,9 @@ constexpr const char* kHelp =
     "Reads each line of TEXT, measures it and prints one output line per line of TEXT:\n"
     "  width=W height=H align=A\n"
     "the line's width (with its trailing gap), its height, and the height of its baseline\n"
-    "above its bottom, in hundredths of a millimetre.\n"
+    "above its bottom, in hundredths of a millimetre. When TEXT has several lines, a last\n"
+    "output line gives the size of the lines stacked as one picture:\n"
+    "  document width=W height=H align=A\n"
     "\n"
     "Options:\n"
     "  --metrics real      measure with the real fonts of the settings (the default)\n"
@@ -86,6 +89,15 @@ int RunMeasure(std::span<const std::string> args, CommandIo io) {
       io.out << "width=" << extent.width << " height=" << extent.height << " align=" << extent.align
              << '\n';
     }
+  }
+  if (!boxes && EquationLines(text).size() > 1) {
+    HeadlessHost host(settings);
+    KLV300Doc document(host);
+    document.OnNewDocument();
+    document.SetEquationText(text);
+    const NodeBox extent = document.GetDocumentExtent(*measuring.surface);
+    io.out << "document width=" << extent.width << " height=" << extent.height
+           << " align=" << extent.align << '\n';
   }
   return 0;
 }

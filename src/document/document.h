@@ -16,12 +16,14 @@
 
 #include "document/equation_list.h"
 #include "typeset/equation_settings.h"
+#include "typeset/node_box.h"
 
 namespace kv {
 
 class Archive;
 class IniFile;
 class KLV300Doc;
+class Surface;
 
 // What a document asks of the application that owns it. The editor answers with its own state;
 // the command line and the tests answer with HeadlessHost or a stand-in of their own.
@@ -59,6 +61,14 @@ class KLV300Doc {
   void SetEquationText(std::string_view text);
   // The twenty lines joined by CR LF; also kept as the document's text.
   const std::string& GetEquationText();
+
+  // Parses and measures every non-empty line on `surface`, fills the list's line offsets and
+  // returns the box of the lines stacked top to bottom, VerticalSpacing apart (an empty line
+  // between two others takes one spacing). An empty document has the box of the digit 3.
+  NodeBox GetDocumentExtent(Surface& surface);
+  // Draws every non-empty line so that the stack's top-left corner is at (x, y). Leaves the
+  // surface's text alignment at left-bottom.
+  void DrawDocument(Surface& surface, int x, int y);
 
   // Writes the "Contents" stream, or reads it (the current layout, or the older one when the
   // tag is missing) and shows the text read in the edit box. Reading raises ArchiveError when

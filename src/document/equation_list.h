@@ -31,6 +31,11 @@ class KVEquationList {
   std::string Join() const;
 
   void Clear();
+
+  // For each line, the height of its bottom above the bottom of the last non-empty line, in
+  // 0.01 mm (filled by KLV300Doc::GetDocumentExtent); the entry after the last line stays 0.
+  std::array<int, kLineCount + 1>& LineOffsets() { return lineOffsets_; }
+  const std::array<int, kLineCount + 1>& LineOffsets() const { return lineOffsets_; }
   // Asks every parsed line to read its text again at the next parse (after a change of
   // settings).
   void MarkAllForRebuild();
@@ -38,6 +43,7 @@ class KVEquationList {
  private:
   std::array<std::string, kLineCount> lines_;
   std::array<EquationLine, kLineCount> equationLines_;
+  std::array<int, kLineCount + 1> lineOffsets_{};
 };
 
 }  // namespace kv

@@ -25,11 +25,22 @@ TEST(MeasureCommand, PrintsEachLinesExtentWithFixedMetrics) {
   ExpectMeasure({"x+1", "--metrics=fixed"}, "width=866 height=400 align=80\n");
   ExpectMeasure({"--metrics", "fixed", "ab\n\nx"},
                 "width=466 height=400 align=80\nwidth=0 height=0 align=0\n"
-                "width=266 height=400 align=80\n");
+                "width=266 height=400 align=80\n"
+                "document width=466 height=2800 align=2720\n");
   // Settings reach the measuring: a main font of 800.
   ExpectMeasure(
       {"--metrics", "fixed", "x", "--set", "Font=-14,0,0,0,400,0,0,0,0,7,48,2,2,0,800,Arial"},
       "width=533 height=800 align=160\n");
+}
+
+// Several lines are also stacked into one picture, VerticalSpacing (1000) apart; the empty line
+// between two others takes one spacing: (400 + 1000) x 2 + 1000 - 1000 = 2800 high, its align
+// the height less the first line's align. A negative spacing can make the sum of heights and
+// spacings zero while lines still have text: two lines of 400 overlapping by 400 are 400 high.
+TEST(MeasureCommand, MeasuresTheStackOfSeveralLines) {
+  ExpectMeasure({"--metrics", "fixed", "--set", "VerticalSpacing=-400", "x\nx"},
+                "width=266 height=400 align=80\nwidth=266 height=400 align=80\n"
+                "document width=266 height=400 align=320\n");
 }
 
 TEST(MeasureCommand, PrintsTheBoxOfEveryNode) {
@@ -48,7 +59,8 @@ TEST(MeasureCommand, MeasuresWithRealFonts) {
   const test::CliResult result = test::RunCliCaptured({"measure", "x+1\nsqrt(b2-4ac)"});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_TRUE(std::regex_match(
-      result.out, std::regex("(width=[1-9][0-9]* height=[1-9][0-9]* align=[0-9]+\n){2}")))
+      result.out, std::regex("(width=[1-9][0-9]* height=[1-9][0-9]* align=[0-9]+\n){2}"
+                             "document width=[1-9][0-9]* height=[1-9][0-9]* align=[0-9]+\n")))
       << result.out;
 }
 

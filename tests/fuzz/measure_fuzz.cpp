@@ -1,7 +1,7 @@
-// Parses and measures arbitrary bytes on the fixed-metrics surface. The first byte picks
+// Parses, measures and draws arbitrary bytes on the fixed-metrics surface. The first byte picks
 // settings to stress (extreme sizes and spacings, the other integral style, no tab width); the
 // rest is the equation text. Whatever the text, measuring must finish, give a box that is not
-// negative, and measure nothing the second time.
+// negative, and measure nothing the second time; drawing must finish too.
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "reader/equation_line.h"
+#include "typeset/draw.h"
 #include "typeset/equation_settings.h"
 #include "typeset/fixed_metrics_surface.h"
 #include "typeset/measure.h"
@@ -35,6 +36,12 @@ void Configure(kv::EquationSettings& settings, std::uint8_t choice) {
     settings.PowerLevelRatio.Set(1.0);
   }
   if (choice & 64) settings.Font.Current().size = -400;
+  if (choice & 128) {
+    settings.RaiseDecimal.Set(true);
+    settings.NegativeNumberStyle.Set(2);
+    settings.DisplayVect.Set(3);
+    settings.MatrixAlign.Set(2);
+  }
 }
 
 }  // namespace
@@ -51,5 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const kv::NodeBox extent = kv::GetExtent(line, surface, settings);
   Check(extent.width >= 0 && extent.height >= 0);
   Check(kv::GetExtent(line, surface, settings) == extent);
+  kv::DrawEquation(line, surface, 0, 0, settings);
   return 0;
 }

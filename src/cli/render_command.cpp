@@ -1,0 +1,320 @@
+// kalvane-cli render: typeset an equation (text or a .kv3 document) into a PNG, SVG or PDF
+// picture, or a whole list of equations into one picture each (--batch).
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "document/document.h"
+#include "document/document_file.h"
+#include "reader/c_number.h"
+#include "render/cairo_surface.h"
+#include "render/font_catalog.h"
+#include "render/font_surface.h"
+
+namespace kv::cli {
+namespace {
+
+constexpr const char* kSynopsis =
+    "render TEXT|FILE.kv3 -o FILE   typeset TEXT or a document into a PNG, SVG or PDF picture";
+
+constexpr const char* kHelp =
+    "Usage: kalvane-cli render TEXT -o FILE [--format png|svg|pdf] [--dpi N]\n"
+    "                          [--background COLOUR|transparent]\n"
+    "                          [--options FILE.ini]... [--set KEY=VALUE]...\n"
+    "       kalvane-cli render FILE.kv3 -o FILE [...]     (or -i FILE.kv3)\n"
+    "       kalvane-cli render --batch LIST --out-dir DIR [--format ...] [...]\n"
+    "\n"
+    "Typesets TEXT (a line break separates equation lines) and writes the picture at true size,\n"
+    "its top-left corner at the top-left corner of the equation. A document is drawn with its\n"
+    "own settings.\n"
+    "\n"
+    "With --batch, every line of LIST is one equation (a literal \\n separates its lines, and a\n"
+    "line naming an existing .kv3 file renders that document); picture N of DIR is line N of\n"
+    "LIST. A line that fails is reported with its number and the others are still rendered;\n"
+    "the exit status is then 1.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output FILE   the picture to write\n"
+    "  --format F          png, svg or pdf (default: the output's extension; png for --batch)\n"
+    "  --dpi N             PNG resolution in pixels per inch (default 96)\n"
+    "  --background C      transparent (the default), white, black or #RRGGBB\n"
+    "  --options FILE.ini  read the settings of the section [Options] of FILE.ini first\n"
+    "  --set KEY=VALUE     change a setting or feature switch (repeatable)\n"
+    "  --                  end of options: a TEXT that begins with '-' follows\n";
+
+constexpr std::string_view kDocumentExtension = ".kv3";
+constexpr double kDefaultDpi = 96.0;
+// Progress is redrawn every this many equations.
+constexpr int kProgressEvery = 64;
+constexpr int kProgressBarWidth = 40;
+constexpr int kExitSomeFailed = 1;
+
+std::string Lowered(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+PictureFormat FormatNamed(const std::string& name) {
+  const std::string lowered = Lowered(name);
+  if (lowered == "png") return PictureFormat::kPng;
+  if (lowered == "svg") return PictureFormat::kSvg;
+  if (lowered == "pdf") return PictureFormat::kPdf;
+  throw CliError("--format takes png, svg or pdf, not \"" + name + "\"");
+}
+
+std::string_view ExtensionOf(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::kSvg:
+      return ".svg";
+    case PictureFormat::kPdf:
+      return ".pdf";
+    case PictureFormat::kPng:
+      break;
+  }
+  return ".png";
+}
+
+PictureFormat FormatFor(const Arguments& arguments, const std::filesystem::path& output) {
+  if (const auto format = arguments.Value("--format")) return FormatNamed(*format);
+  const std::string extension = Lowered(output.extension().string());
+  if (extension.empty()) return PictureFormat::kPng;
+  return FormatNamed(extension.substr(1));
+}
+
+// 0x00BBGGRR from "#RRGGBB", "white" or "black"; nothing for "transparent".
+std::optional<ColorRef> BackgroundFrom(const Arguments& arguments) {
+  const std::string given = arguments.Value("--background").value_or("transparent");
+  const std::string name = Lowered(given);
+  if (name == "transparent") return std::nullopt;
+  if (name == "white") return ColorRef{0x00FFFFFF};
+  if (name == "black") return ColorRef{0};
+  constexpr std::size_t kHexLength = 7;
+  if (name.size() == kHexLength && name.front() == '#' &&
+      name.find_first_not_of("0123456789abcdef", 1) == std::string::npos) {
+    const unsigned long rgb = std::stoul(name.substr(1), nullptr, 16);
+    const ColorRef red = (rgb >> 16) & 0xFF;
+    const ColorRef green = (rgb >> 8) & 0xFF;
+    const ColorRef blue = rgb & 0xFF;
+    return red | (green << 8) | (blue << 16);
+  }
+  throw CliError("--background takes transparent, white, black or #RRGGBB, not \"" + given + "\"");
+}
+
+double DpiFrom(const Arguments& arguments) {
+  const auto given = arguments.Value("--dpi");
+  if (!given) return kDefaultDpi;
+  std::size_t consumed = 0;
+  const double dpi = CStrtod(*given, &consumed);
+  if (consumed == 0 || consumed != given->size() || !(dpi >= CairoSurface::kMinimumDpi) ||
+      dpi > CairoSurface::kMaximumDpi) {
+    throw CliError("--dpi takes a resolution from 1 to 10000, not \"" + *given + "\"");
+  }
+  return dpi;
+}
+
+// The surface a picture format is drawn on. Every format goes through cairo for now.
+std::unique_ptr<CairoSurface> MakePictureSurface(FontCatalog& catalog, const PictureFrame& frame,
+                                                 const PictureOptions& options) {
+  return std::make_unique<CairoSurface>(catalog, frame, options);
+}
+
+bool IsDocumentPath(std::string_view argument) {
+  return argument.size() > kDocumentExtension.size() &&
+         Lowered(std::string(argument.substr(argument.size() - kDocumentExtension.size()))) ==
+             kDocumentExtension;
+}
+
+// Writes a batch picture straight to its file. Batch pictures are made again by running the batch
+// again, so they skip the flush to disk of a safe save, which would dominate a long batch.
+void WritePlainFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw CliError("cannot write " + path.string());
+}
+
+// What a run keeps from one picture to the next: the fonts, and the settings equations take.
+struct Renderer {
+  FontCatalog catalog;
+  EquationSettings settings;
+  PictureOptions options;
+  bool safeSave = true;  // replace the output safely (single pictures) or write it plainly
+
+  // Draws the document's lines into a picture of their extent and writes it to `output`.
+  void Write(KLV300Doc& document, const std::filesystem::path& output) {
+    FontMetricsSurface measuring(catalog);
+    const NodeBox extent = document.GetDocumentExtent(measuring);
+    const PictureFrame frame{0, 0, extent.width, extent.height};
+    std::unique_ptr<CairoSurface> surface;
+    try {
+      surface = MakePictureSurface(catalog, frame, options);
+      document.DrawDocument(*surface, 0, 0);
+      if (!safeSave) {
+        WritePlainFile(output, surface->Encode());
+        return;
+      }
+    } catch (const PictureError& error) {
+      throw CliError(output.string() + ": " + error.what());
+    }
+    std::string error;
+    if (!surface->WriteFile(output, error)) throw CliError(error);
+  }
+
+  void WriteText(const std::string& equationText, const std::filesystem::path& output) {
+    HeadlessHost host(settings);
+    KLV300Doc document(host);
+    document.OnNewDocument();
+    document.SetEquationText(equationText);
+    Write(document, output);
+  }
+
+  void WriteDocumentFile(const std::filesystem::path& input, const std::filesystem::path& output) {
+    HeadlessHost host(settings);
+    KLV300Doc document(host);
+    try {
+      OpenDocumentFile(document, input);
+    } catch (const std::exception& error) {
+      throw CliError(input.string() + ": " + error.what());
+    }
+    Write(document, output);
+  }
+};
+
+std::unique_ptr<Renderer> MakeRenderer(const Arguments& arguments, PictureFormat format) {
+  std::unique_ptr<Renderer> renderer;
+  try {
+    renderer = std::unique_ptr<Renderer>(new Renderer{FontCatalog(), {}, {}});
+  } catch (const FontError& error) {
+    throw CliError(std::string("cannot use the system's fonts: ") + error.what());
+  }
+  renderer->settings = SettingsFromArguments(arguments);
+  renderer->options = {format, DpiFrom(arguments), BackgroundFrom(arguments)};
+  return renderer;
+}
+
+// A batch line as equation text: a literal \n separates equation lines.
+std::string BatchLineText(std::string_view line) {
+  std::string text;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'n') {
+      text += '\n';
+      ++i;
+    } else {
+      text += line[i];
+    }
+  }
+  return EquationTextFromArgument(text);
+}
+
+void ShowProgress(std::ostream& err, int done, int total) {
+  const int filled = total > 0 ? static_cast<int>(std::int64_t{done} * kProgressBarWidth / total)
+                               : kProgressBarWidth;
+  err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+      << std::string(static_cast<std::size_t>(kProgressBarWidth - filled), ' ') << "] " << done
+      << "/" << total << std::flush;
+}
+
+int RunBatch(const Arguments& arguments, CommandIo io) {
+  const std::filesystem::path list = *arguments.Value("--batch");
+  const auto outDir = arguments.Value("--out-dir");
+  if (!outDir) throw CliError("--batch needs --out-dir DIR");
+  if (!arguments.Positional().empty()) throw CliError("--batch takes no TEXT");
+  std::ifstream in(list, std::ios::binary);
+  if (!in) throw CliError("cannot read " + list.string());
+  std::error_code made;
+  std::filesystem::create_directories(*outDir, made);
+  if (made) throw CliError("cannot make " + *outDir + ": " + made.message());
+
+  const PictureFormat format =
+      arguments.Value("--format") ? FormatNamed(*arguments.Value("--format")) : PictureFormat::kPng;
+  const std::unique_ptr<Renderer> renderer = MakeRenderer(arguments, format);
+  renderer->safeSave = false;
+  const bool progress = isatty(STDERR_FILENO) != 0;
+  int total = 0;
+  if (progress) {
+    std::string line;
+    while (std::getline(in, line))
+      ++total;
+    in.clear();
+    in.seekg(0);
+  }
+
+  int number = 0;
+  int failures = 0;
+  bool barShown = false;  // a bar is on the terminal's current line
+  std::string line;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::filesystem::path output =
+        std::filesystem::path(*outDir) /
+        (std::to_string(number) + std::string(ExtensionOf(format)));
+    try {
+      std::error_code ignored;
+      if (IsDocumentPath(line) && std::filesystem::is_regular_file(line, ignored)) {
+        renderer->WriteDocumentFile(line, output);
+      } else {
+        renderer->WriteText(BatchLineText(line), output);
+      }
+    } catch (const std::exception& error) {
+      ++failures;
+      if (barShown) io.err << '\n';
+      barShown = false;
+      io.err << list.string() << ":" << number << ": " << error.what() << '\n';
+    }
+    if (progress && (number % kProgressEvery == 0 || number == total)) {
+      ShowProgress(io.err, number, total);
+      barShown = true;
+    }
+  }
+  if (barShown) io.err << '\n';
+  return failures == 0 ? 0 : kExitSomeFailed;
+}
+
+int RunRender(std::span<const std::string> args, CommandIo io) {
+  const Arguments arguments(args,
+                            {"--set", "--options", "-o", "--output", "--format", "--dpi",
+                             "--background", "-i", "--batch", "--out-dir"},
+                            {});
+  if (arguments.Value("--batch")) return RunBatch(arguments, io);
+
+  std::optional<std::string> output = arguments.Value("-o");
+  if (!output) output = arguments.Value("--output");
+  if (!output) throw CliError("render needs -o FILE");
+  const PictureFormat format = FormatFor(arguments, *output);
+
+  std::optional<std::string> input = arguments.Value("-i");
+  if (!input && arguments.Positional().size() == 1 && IsDocumentPath(arguments.Positional()[0])) {
+    input = arguments.Positional()[0];
+  }
+  if (input) {
+    if (!arguments.Positional().empty() && arguments.Value("-i")) {
+      throw CliError("give either TEXT or -i FILE, not both");
+    }
+    MakeRenderer(arguments, format)->WriteDocumentFile(*input, *output);
+    return 0;
+  }
+  const std::string text = SingleEquationText(arguments);
+  MakeRenderer(arguments, format)->WriteText(text, *output);
+  return 0;
+}
+
+}  // namespace
+
+const Command& RenderCommand() {
+  static const Command command{"render", kSynopsis, kHelp, RunRender};
+  return command;
+}
+
+}  // namespace kv::cli

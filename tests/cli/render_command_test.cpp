@@ -1,0 +1,105 @@
+// kalvane-cli render: pictures from text, from documents and from batch lists.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/bytes.h"
+#include "support/cli_runner.h"
+#include "support/scratch_environment.h"
+
+namespace kv {
+namespace {
+
+using test::RunCliCaptured;
+
+constexpr std::string_view kPngSignature = "\x89PNG\r\n\x1a\n";
+constexpr std::string_view kPdfSignature = "%PDF-";
+
+class RenderCommand : public ::testing::Test {
+ protected:
+  test::ScratchEnvironment env;
+
+  std::string Path(const std::string& name) const { return (env.Root() / name).string(); }
+  std::string Read(const std::string& name) const { return test::ReadFileBytes(Path(name)); }
+  void ExpectRenders(const std::vector<std::string>& args) {
+    const test::CliResult result = RunCliCaptured(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+};
+
+bool StartsWith(const std::string& bytes, std::string_view prefix) {
+  return bytes.compare(0, prefix.size(), prefix) == 0;
+}
+
+TEST_F(RenderCommand, FormatFollowsTheExtensionUnlessGiven) {
+  ExpectRenders({"render", "x^2+1\na/b", "-o", Path("a.png")});
+  EXPECT_TRUE(StartsWith(Read("a.png"), kPngSignature));
+  ExpectRenders({"render", "sqrt x", "-o", Path("a.svg"), "--background", "#FF8000"});
+  const std::string svg = Read("a.svg");
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  ExpectRenders({"render", "x", "-o", Path("a.pdf")});
+  EXPECT_TRUE(StartsWith(Read("a.pdf"), kPdfSignature));
+  ExpectRenders({"render", "x", "-o", Path("picture"), "--format", "pdf"});
+  EXPECT_TRUE(StartsWith(Read("picture"), kPdfSignature));
+}
+
+// At 254 dpi one pixel is 10 units: a line of height h makes a picture h / 10 pixels high, and a
+// second line VerticalSpacing (1000) below the first adds (h + 1000) / 10.
+TEST_F(RenderCommand, PictureIsTheDocumentExtentAtTheChosenResolution) {
+  const auto pngHeight = [](const std::string& png) {
+    return (static_cast<unsigned char>(png[20]) << 24) |
+           (static_cast<unsigned char>(png[21]) << 16) |
+           (static_cast<unsigned char>(png[22]) << 8) | static_cast<unsigned char>(png[23]);
+  };
+  ExpectRenders({"render", "x", "-o", Path("one.png"), "--dpi", "254"});
+  ExpectRenders({"render", "x\nx", "-o", Path("two.png"), "--dpi", "254"});
+  const unsigned one = pngHeight(Read("one.png"));
+  const unsigned two = pngHeight(Read("two.png"));
+  const std::string measured = RunCliCaptured({"measure", "x"}).out;  // width=W height=H ...
+  const int h = std::stoi(measured.substr(measured.find("height=") + 7));
+  EXPECT_NEAR(static_cast<double>(one), h / 10.0, 1.0);
+  EXPECT_NEAR(static_cast<double>(two - one), (h + 1000) / 10.0, 1.0);
+}
+
+TEST_F(RenderCommand, RendersADocumentWithItsOwnSettings) {
+  ASSERT_EQ(RunCliCaptured({"save", "-o", Path("doc.kv3"), "x/y"}).status, 0);
+  ExpectRenders({"render", Path("doc.kv3"), "-o", Path("doc.png")});
+  EXPECT_TRUE(StartsWith(Read("doc.png"), kPngSignature));
+  ExpectRenders({"render", "-i", Path("doc.kv3"), "-o", Path("doc.svg")});
+  EXPECT_NE(Read("doc.svg").find("<svg"), std::string::npos);
+}
+
+TEST_F(RenderCommand, BatchReportsBadLinesAndRendersTheRest) {
+  ASSERT_EQ(RunCliCaptured({"save", "-o", Path("doc.kv3"), "a+b"}).status, 0);
+  // Line 2 holds a character without a Windows-1252 form; line 4 names a document.
+  test::WriteFileBytes(env.Root() / "list.txt",
+                       "x^2\n\xE2\x87\x92\na\\nb\n" + Path("doc.kv3") + "\n");
+  const test::CliResult result = RunCliCaptured(
+      {"render", "--batch", Path("list.txt"), "--out-dir", Path("out"), "--format", "svg"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("list.txt:2:"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("list.txt:1:"), std::string::npos) << result.err;
+  for (const char* made : {"out/1.svg", "out/3.svg", "out/4.svg"})
+    EXPECT_NE(Read(made).find("<svg"), std::string::npos) << made;
+  EXPECT_FALSE(std::filesystem::exists(Path("out/2.svg")));
+}
+
+TEST_F(RenderCommand, RefusesWhatItCannotUse) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"render", "x"},
+        {"render", "x", "-o", Path("a.gif")},
+        {"render", "x", "-o", Path("a.png"), "--dpi", "0"},
+        {"render", "x", "-o", Path("a.png"), "--background", "purple"},
+        {"render", Path("missing.kv3"), "-o", Path("a.png")},
+        {"render", "--batch", Path("missing.txt"), "--out-dir", Path("out")},
+        {"render", "--batch", Path("missing.txt")}}) {
+    const test::CliResult result = RunCliCaptured(args);
+    EXPECT_EQ(result.status, 2) << args[1] << " " << args.back();
+    EXPECT_NE(result.err, "");
+  }
+}
+
+}  // namespace
+}  // namespace kv
