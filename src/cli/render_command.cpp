@@ -19,6 +19,7 @@
 #include "render/cairo_surface.h"
 #include "render/font_catalog.h"
 #include "render/font_surface.h"
+#include "render/picture.h"
 
 namespace kv::cli {
 namespace {
@@ -123,25 +124,10 @@ double DpiFrom(const Arguments& arguments) {
   return dpi;
 }
 
-// The surface a picture format is drawn on. Every format goes through cairo for now.
-std::unique_ptr<CairoSurface> MakePictureSurface(FontCatalog& catalog, const PictureFrame& frame,
-                                                 const PictureOptions& options) {
-  return std::make_unique<CairoSurface>(catalog, frame, options);
-}
-
 bool IsDocumentPath(std::string_view argument) {
   return argument.size() > kDocumentExtension.size() &&
          Lowered(std::string(argument.substr(argument.size() - kDocumentExtension.size()))) ==
              kDocumentExtension;
-}
-
-// Writes a batch picture straight to its file. Batch pictures are made again by running the batch
-// again, so they skip the flush to disk of a safe save, which would dominate a long batch.
-void WritePlainFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw CliError("cannot write " + path.string());
 }
 
 // What a run keeps from one picture to the next: the fonts, and the settings equations take.
@@ -149,26 +135,21 @@ struct Renderer {
   FontCatalog catalog;
   EquationSettings settings;
   PictureOptions options;
-  bool safeSave = true;  // replace the output safely (single pictures) or write it plainly
+  // A single picture is flushed to disk before it replaces the old file; batch pictures are
+  // made again by running the batch again, so they skip the flush, which would dominate a long
+  // batch (they still go through a temporary file, so no picture is ever seen half-written).
+  Durability durability = Durability::kFlushed;
 
   // Draws the document's lines into a picture of their extent and writes it to `output`.
   void Write(KLV300Doc& document, const std::filesystem::path& output) {
     FontMetricsSurface measuring(catalog);
     const NodeBox extent = document.GetDocumentExtent(measuring);
     const PictureFrame frame{0, 0, extent.width, extent.height};
-    std::unique_ptr<CairoSurface> surface;
-    try {
-      surface = MakePictureSurface(catalog, frame, options);
-      document.DrawDocument(*surface, 0, 0);
-      if (!safeSave) {
-        WritePlainFile(output, surface->Encode());
-        return;
-      }
-    } catch (const PictureError& error) {
-      throw CliError(output.string() + ": " + error.what());
-    }
+    const auto draw = [&document](Surface& surface) { document.DrawDocument(surface, 0, 0); };
     std::string error;
-    if (!surface->WriteFile(output, error)) throw CliError(error);
+    if (!WritePicture(catalog, frame, options, draw, output, error, durability)) {
+      throw CliError(error);
+    }
   }
 
   void WriteText(const std::string& equationText, const std::filesystem::path& output) {
@@ -239,7 +220,7 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
   const PictureFormat format =
       arguments.Value("--format") ? FormatNamed(*arguments.Value("--format")) : PictureFormat::kPng;
   const std::unique_ptr<Renderer> renderer = MakeRenderer(arguments, format);
-  renderer->safeSave = false;
+  renderer->durability = Durability::kUnflushed;
   const bool progress = isatty(STDERR_FILENO) != 0;
   int total = 0;
   if (progress) {
