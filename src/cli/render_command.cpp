@@ -152,12 +152,19 @@ struct Renderer {
     }
   }
 
+  // One document serves every text of a run: OnNewDocument gives it a fresh copy of the
+  // settings and empty lines, and its lines keep their storage from one equation to the next.
+  std::unique_ptr<HeadlessHost> textHost;
+  std::unique_ptr<KLV300Doc> textDocument;
+
   void WriteText(const std::string& equationText, const std::filesystem::path& output) {
-    HeadlessHost host(settings);
-    KLV300Doc document(host);
-    document.OnNewDocument();
-    document.SetEquationText(equationText);
-    Write(document, output);
+    if (!textDocument) {
+      textHost = std::make_unique<HeadlessHost>(settings);
+      textDocument = std::make_unique<KLV300Doc>(*textHost);
+    }
+    textDocument->OnNewDocument();
+    textDocument->SetEquationText(equationText);
+    Write(*textDocument, output);
   }
 
   void WriteDocumentFile(const std::filesystem::path& input, const std::filesystem::path& output) {
@@ -175,7 +182,7 @@ struct Renderer {
 std::unique_ptr<Renderer> MakeRenderer(const Arguments& arguments, PictureFormat format) {
   std::unique_ptr<Renderer> renderer;
   try {
-    renderer = std::unique_ptr<Renderer>(new Renderer{FontCatalog(), {}, {}});
+    renderer = std::make_unique<Renderer>();
   } catch (const FontError& error) {
     throw CliError(std::string("cannot use the system's fonts: ") + error.what());
   }

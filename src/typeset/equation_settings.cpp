@@ -274,7 +274,9 @@ bool* FindFeatureSwitch(FeatureSwitches& switches, std::string_view name) {
   return nullptr;
 }
 
-std::string UserDecimalSeparator() {
+namespace {
+
+std::string QueryUserDecimalSeparator() {
   const locale_t userLocale = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
   if (userLocale == static_cast<locale_t>(nullptr)) return ".";
   std::string radix = nl_langinfo_l(RADIXCHAR, userLocale);
@@ -285,6 +287,15 @@ std::string UserDecimalSeparator() {
     return ".";
   }
   return radix.empty() ? "." : radix.substr(0, 1);
+}
+
+}  // namespace
+
+// Every new settings record starts from this, so the locale is asked once per run: loading a
+// locale costs far more than the rest of making a record.
+std::string UserDecimalSeparator() {
+  static const std::string separator = QueryUserDecimalSeparator();
+  return separator;
 }
 
 }  // namespace kv

@@ -200,7 +200,7 @@ bool* FindFeatureSwitch(FeatureSwitches& switches, std::string_view name);
 std::span<const std::string_view> FeatureSwitchNames();
 
 // The first character of the user's locale decimal separator, as Windows-1252 text; "." when the
-// locale cannot be read.
+// locale cannot be read. The locale is read at the first call, from the environment of that time.
 std::string UserDecimalSeparator();
 
 }  // namespace kv
