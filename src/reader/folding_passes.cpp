@@ -17,16 +17,6 @@ constexpr std::string_view kLimitText = "lim";
 constexpr double kScriptStep = 1.0;
 constexpr double kSubscriptStep = 1.5;
 
-// For every TK_CLOSE of the row, the index of its partner (MatchingOpen) or -1.
-std::vector<int> OpenPartners(const NodeRow& row) {
-  const std::vector<int> closes = ClosePartners(row);
-  std::vector<int> opens(closes.size(), -1);
-  for (std::size_t k = 0; k < closes.size(); ++k) {
-    if (closes[k] >= 0) opens[static_cast<std::size_t>(closes[k])] = static_cast<int>(k);
-  }
-  return opens;
-}
-
 // Hides the TK_OPEN at the front and the TK_CLOSE ending its group.
 void HideFrontBrackets(FoldedRight& right) {
   if (right.KindAt(0) != TK_OPEN) return;
@@ -213,10 +203,7 @@ void GroupOperandsInRow(EquationLine& line, NodeRow& row, TokenKind op) {
   for (int x = row.Size() - 1; x >= 0; --x) {
     EquationNode& token = row.At(x);
     if (token.Kind() != op) {
-      right.PushFront(token);
-      for (int c = 0; c < opensBefore[static_cast<std::size_t>(x)]; ++c) {
-        right.PushInvisible(TK_OPEN);
-      }
+      right.PushFront(token, opensBefore[static_cast<std::size_t>(x)]);
       continue;
     }
     GroupRightOperand(right);

@@ -334,22 +334,13 @@ void GroupFunctionArguments(EquationLine& line) {
 // lies to the left, in the part not yet passed, which no earlier step has changed.
 void GroupRootOperands(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  const std::vector<int> partners = ClosePartners(row);
-  // openPartner[k]: the opening partner of the close at k (MatchingOpen), or -1.
-  std::vector<int> openPartner(static_cast<std::size_t>(row.Size()), -1);
-  for (int k = 0; k < row.Size(); ++k) {
-    const int partner = partners[static_cast<std::size_t>(k)];
-    if (partner >= 0) openPartner[static_cast<std::size_t>(partner)] = k;
-  }
+  const std::vector<int> openPartner = OpenPartners(row);
   std::vector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
   GroupedRight right(line);
   for (int j = row.Size() - 1; j >= 0; --j) {
     EquationNode& token = row.At(j);
     if (token.Kind() != TK_ROOT) {
-      right.PushFront(token);
-      for (int c = 0; c < opensBefore[static_cast<std::size_t>(j)]; ++c) {
-        right.PushInvisible(TK_OPEN);
-      }
+      right.PushFront(token, opensBefore[static_cast<std::size_t>(j)]);
       continue;
     }
     // The radicand: the front of the part already passed.

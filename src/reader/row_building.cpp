@@ -18,6 +18,15 @@ std::vector<int> ClosePartners(const NodeRow& row) {
   return partners;
 }
 
+std::vector<int> OpenPartners(const NodeRow& row) {
+  const std::vector<int> closes = ClosePartners(row);
+  std::vector<int> opens(closes.size(), -1);
+  for (std::size_t k = 0; k < closes.size(); ++k) {
+    if (closes[k] >= 0) opens[static_cast<std::size_t>(closes[k])] = static_cast<int>(k);
+  }
+  return opens;
+}
+
 // ---------------------------------------------------------------------------------------------
 // FoldedRight
 

@@ -28,6 +28,10 @@ inline EquationNode& InvisibleBracket(EquationLine& line, TokenKind kind) {
 // sweep, as MatchingClose would answer for each.
 std::vector<int> ClosePartners(const NodeRow& row);
 
+// For every TK_CLOSE of the row, the index of its partner (MatchingOpen) or -1; -1 for every
+// other node.
+std::vector<int> OpenPartners(const NodeRow& row);
+
 // Calls `handle` on every row of the tree below `top` and on `top` itself, each row after the
 // rows of its nodes. Rows made while the walk runs are not visited.
 template <typename Handle>
@@ -103,6 +107,12 @@ class GroupedRight {
   // The node becomes the new front; a TK_OPEN takes the nearest unmatched close as its partner.
   void PushFront(EquationNode& node);
   void PushInvisible(TokenKind kind) { PushFront(InvisibleBracket(line_, kind)); }
+  // The node becomes the new front, with `opens` invisible TK_OPEN before it.
+  void PushFront(EquationNode& node, int opens) {
+    PushFront(node);
+    for (int c = 0; c < opens; ++c)
+      PushInvisible(TK_OPEN);
+  }
 
   // Whether the TK_OPEN at the front has a partner.
   bool FrontHasPartner() const;

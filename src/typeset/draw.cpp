@@ -15,6 +15,7 @@
 #include "typeset/measure.h"
 #include "typeset/node_font.h"
 #include "typeset/stretch_glyph.h"
+#include "typeset/typeset_constants.h"
 
 namespace kv {
 namespace {
@@ -22,29 +23,18 @@ namespace {
 // Characters drawn in place of what was typed (Windows-1252 or Symbol codes).
 constexpr char kRaisedDot = '\xB7';
 constexpr char kLongDashChar = '\x96';
-constexpr std::string_view kLongDash = "\x96";
-constexpr std::string_view kIntegralSign = "\xF2";
-constexpr std::string_view kSumSign = "S";
-constexpr std::string_view kProductSign = "P";
-constexpr std::string_view kLimitWord = "lim";
 
-constexpr std::int32_t kNegativeAsLongDash = 1;
 constexpr std::int32_t kNegativeRaisedHyphen = 2;
-constexpr std::int32_t kIntegralLimitsAboveBelow = 1;
 constexpr std::int32_t kDoubleCapsArrow = 1;
 constexpr std::int32_t kDoubleCapsLine = 2;
 constexpr std::int32_t kDisplayVectUnderline = 1;
 constexpr std::int32_t kDisplayVectTilde = 2;
-constexpr std::int32_t kDisplayVectArrow = 3;
 
 // An exponent is drawn this share of its measured raise above the base.
 constexpr double kPowerDrawnRaise = 0.7;
 // An inverse function's "-1" stands this many ascents (times PowerRaise) above the name.
 constexpr double kInverseDrawnRaise = 1.1;
-constexpr std::size_t kInverseNameLength = 3;
-// The root sign's slanted stroke takes this share of the radicand's height in width; the index
-// sits beside three quarters of it.
-constexpr double kRootSlope = 0.46799365;
+// A root's index sits beside this share of the sign's slanted stroke.
 constexpr double kRootIndexOverlap = 0.75;
 // Brackets stand clear of the pen that outlines them by this many pen widths.
 constexpr double kBracketPenClearance = 1.5;
@@ -54,8 +44,7 @@ constexpr double kBracketLimitShare = 0.7;
 // upper at the second.
 constexpr double kIntegralLowerLimitShift = 0.7;
 constexpr double kIntegralUpperLimitShift = 0.95;
-// Sum and product signs overlap their upper limit by this many descents; so does the "^^" mark.
-constexpr double kBigOperatorOverlap = 2.5;
+// The "^^" mark drops this many descents below the top of its box.
 constexpr double kCircumflexDrop = 2.5;
 // Stretched signs: the share of the asked height left once the 5 % overlap is taken off, and the
 // reach up to which a sign stays one glyph.

@@ -9,38 +9,27 @@
 #include "typeset/matrix_layout.h"
 #include "typeset/node_font.h"
 #include "typeset/stretch_glyph.h"
+#include "typeset/typeset_constants.h"
 
 namespace kv {
 namespace {
 
 // Signs drawn in place of what was typed (Windows-1252 or Symbol codes).
-constexpr std::string_view kLongDash = "\x96";
 constexpr std::string_view kCrossSign = "\xB4";  // Symbol
 constexpr std::string_view kDotSign = "\xD7";    // Symbol
 constexpr std::string_view kAsteriskSign = "*";
 constexpr std::string_view kDegreeSign = "\xB0";
-constexpr std::string_view kIntegralSign = "\xF2";  // Symbol
-constexpr std::string_view kSumSign = "S";          // Symbol capital sigma
-constexpr std::string_view kProductSign = "P";      // Symbol capital pi
-constexpr std::string_view kLimitWord = "lim";
 
 constexpr std::int32_t kMultiplyDot = 1;
 constexpr std::int32_t kMultiplyAsterisk = 2;
-constexpr std::int32_t kNegativeAsLongDash = 1;
-constexpr std::int32_t kIntegralLimitsAboveBelow = 1;
-constexpr std::int32_t kDisplayVectArrow = 3;
 constexpr std::int32_t kDisplayVectLastMarkBelow = 2;
 
-// The root sign's slanted stroke takes this share of the radicand's height in width.
-constexpr double kRootSlope = 0.46799365;
 // The baseline of a fraction lies this share of the denominator's height above its bottom.
 constexpr double kFractionBaselineShare = 0.8;
 // ... and of a column, this share of the lower items' height (plus the font's descent).
 constexpr double kColumnBaselineShare = 0.5;
 // An inverse function's "-1" raises the name's box by this share of its height.
 constexpr double kInverseRaiseShare = 0.3;
-// The characters of an inverse function's name ("sin" of "sin-1").
-constexpr std::size_t kInverseNameLength = 3;
 // An integral sign is at least this many font heights tall.
 constexpr int kIntegralFontHeights = 2;
 // Limits at the side of an integral stretch it to this multiple of their heights together.
@@ -52,8 +41,6 @@ constexpr double kIntegralLowerLimitShare = 0.5;
 constexpr double kIntegralUpperLimitShare = 0.33333;
 // The baseline of an integral lies this share of the sign's height above the sign's bottom.
 constexpr double kIntegralBaselineShare = 0.3333;
-// A sum or product sign overlaps its limits by this many descents.
-constexpr double kBigOperatorOverlap = 2.5;
 // Limits written after a bracket take this multiple of their width.
 constexpr double kBracketLimitWidth = 1.5;
 // A matrix's baseline is halfway up.
