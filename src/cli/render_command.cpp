@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "cli/arguments.h"
+#include "cli/background_saver.h"
 #include "cli/commands.h"
 #include "document/document.h"
 #include "document/document_file.h"
@@ -135,20 +136,18 @@ struct Renderer {
   FontCatalog catalog;
   EquationSettings settings;
   PictureOptions options;
-  // A single picture is flushed to disk before it replaces the old file; batch pictures are
-  // made again by running the batch again, so they skip the flush, which would dominate a long
-  // batch (they still go through a temporary file, so no picture is ever seen half-written).
-  Durability durability = Durability::kFlushed;
 
-  // Draws the document's lines into a picture of their extent and writes it to `output`.
-  void Write(KLV300Doc& document, const std::filesystem::path& output) {
+  // The document's lines drawn into a picture of their extent. `output` only names the picture
+  // in the message of a picture that cannot be made (one too large for its resolution).
+  std::string Picture(KLV300Doc& document, const std::filesystem::path& output) {
     FontMetricsSurface measuring(catalog);
     const NodeBox extent = document.GetDocumentExtent(measuring);
     const PictureFrame frame{0, 0, extent.width, extent.height};
     const auto draw = [&document](Surface& surface) { document.DrawDocument(surface, 0, 0); };
-    std::string error;
-    if (!WritePicture(catalog, frame, options, draw, output, error, durability)) {
-      throw CliError(error);
+    try {
+      return MakePicture(catalog, frame, options, draw);
+    } catch (const PictureError& error) {
+      throw CliError("cannot write " + output.string() + ": " + error.what());
     }
   }
 
@@ -157,17 +156,18 @@ struct Renderer {
   std::unique_ptr<HeadlessHost> textHost;
   std::unique_ptr<KLV300Doc> textDocument;
 
-  void WriteText(const std::string& equationText, const std::filesystem::path& output) {
+  std::string TextPicture(const std::string& equationText, const std::filesystem::path& output) {
     if (!textDocument) {
       textHost = std::make_unique<HeadlessHost>(settings);
       textDocument = std::make_unique<KLV300Doc>(*textHost);
     }
     textDocument->OnNewDocument();
     textDocument->SetEquationText(equationText);
-    Write(*textDocument, output);
+    return Picture(*textDocument, output);
   }
 
-  void WriteDocumentFile(const std::filesystem::path& input, const std::filesystem::path& output) {
+  std::string DocumentPicture(const std::filesystem::path& input,
+                              const std::filesystem::path& output) {
     HeadlessHost host(settings);
     KLV300Doc document(host);
     try {
@@ -175,9 +175,15 @@ struct Renderer {
     } catch (const std::exception& error) {
       throw CliError(input.string() + ": " + error.what());
     }
-    Write(document, output);
+    return Picture(document, output);
   }
 };
+
+// A single picture is flushed to the disk before it replaces the old file.
+void SaveSinglePicture(const std::filesystem::path& output, const std::string& picture) {
+  std::string error;
+  if (!SavePicture(output, picture, error, Durability::kFlushed)) throw CliError(error);
+}
 
 std::unique_ptr<Renderer> MakeRenderer(const Arguments& arguments, PictureFormat format) {
   std::unique_ptr<Renderer> renderer;
@@ -227,7 +233,6 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
   const PictureFormat format =
       arguments.Value("--format") ? FormatNamed(*arguments.Value("--format")) : PictureFormat::kPng;
   const std::unique_ptr<Renderer> renderer = MakeRenderer(arguments, format);
-  renderer->durability = Durability::kUnflushed;
   const bool progress = isatty(STDERR_FILENO) != 0;
   int total = 0;
   if (progress) {
@@ -238,34 +243,47 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
     in.seekg(0);
   }
 
+  // Batch pictures are made again by running the batch again, so they skip the flush, which
+  // would dominate a long batch; they still go through a temporary file, so no picture is ever
+  // seen half-written.
+  BackgroundSaver saver(Durability::kUnflushed);
   int number = 0;
   int failures = 0;
   bool barShown = false;  // a bar is on the terminal's current line
+  const auto report = [&](int lineNumber, const std::string& message) {
+    ++failures;
+    if (barShown) io.err << '\n';
+    barShown = false;
+    io.err << list.string() << ":" << lineNumber << ": " << message << '\n';
+  };
+  const auto reportSaveFailures = [&] {
+    for (const BackgroundSaver::Failure& failure : saver.TakeFailures()) {
+      report(failure.number, failure.message);
+    }
+  };
   std::string line;
   while (std::getline(in, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::filesystem::path output =
-        std::filesystem::path(*outDir) /
-        (std::to_string(number) + std::string(ExtensionOf(format)));
+    std::filesystem::path output = std::filesystem::path(*outDir) /
+                                   (std::to_string(number) + std::string(ExtensionOf(format)));
     try {
       std::error_code ignored;
-      if (IsDocumentPath(line) && std::filesystem::is_regular_file(line, ignored)) {
-        renderer->WriteDocumentFile(line, output);
-      } else {
-        renderer->WriteText(BatchLineText(line), output);
-      }
+      std::string picture = IsDocumentPath(line) && std::filesystem::is_regular_file(line, ignored)
+                                ? renderer->DocumentPicture(line, output)
+                                : renderer->TextPicture(BatchLineText(line), output);
+      saver.Save(number, std::move(output), std::move(picture));
     } catch (const std::exception& error) {
-      ++failures;
-      if (barShown) io.err << '\n';
-      barShown = false;
-      io.err << list.string() << ":" << number << ": " << error.what() << '\n';
+      report(number, error.what());
     }
+    reportSaveFailures();
     if (progress && (number % kProgressEvery == 0 || number == total)) {
       ShowProgress(io.err, number, total);
       barShown = true;
     }
   }
+  saver.Finish();
+  reportSaveFailures();
   if (barShown) io.err << '\n';
   return failures == 0 ? 0 : kExitSomeFailed;
 }
@@ -290,11 +308,11 @@ int RunRender(std::span<const std::string> args, CommandIo io) {
     if (!arguments.Positional().empty() && arguments.Value("-i")) {
       throw CliError("give either TEXT or -i FILE, not both");
     }
-    MakeRenderer(arguments, format)->WriteDocumentFile(*input, *output);
+    SaveSinglePicture(*output, MakeRenderer(arguments, format)->DocumentPicture(*input, *output));
     return 0;
   }
   const std::string text = SingleEquationText(arguments);
-  MakeRenderer(arguments, format)->WriteText(text, *output);
+  SaveSinglePicture(*output, MakeRenderer(arguments, format)->TextPicture(text, *output));
   return 0;
 }
 

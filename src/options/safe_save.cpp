@@ -52,12 +52,26 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// A link is replaced through the file it names, so that the link itself survives the save.
-std::string ResolveLink(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_symlink(path, ec)) return path;
-  const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
-  return ec ? path : target.string();
+// The file a save replaces: the path to write, and the old file's status when it is a plain file.
+struct SaveTarget {
+  std::string path;
+  bool replacesFile = false;
+  struct stat old {};
+};
+
+// One lstat answers both questions a save asks of an existing file. A link is replaced through
+// the file it names, so that the link itself survives the save.
+SaveTarget InspectTarget(const std::string& requested) {
+  SaveTarget target{requested};
+  if (::lstat(requested.c_str(), &target.old) != 0) return target;
+  if (S_ISLNK(target.old.st_mode)) {
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(requested, ec);
+    if (!ec) target.path = resolved.string();
+    if (::stat(target.path.c_str(), &target.old) != 0) return target;
+  }
+  target.replacesFile = S_ISREG(target.old.st_mode);
+  return target;
 }
 
 // A name beside the target that no other save of this or another process is using: the
@@ -97,11 +111,10 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // The replaced file's permissions and owner go to its successor; failures to carry the owner
 // over (a user cannot give files away) are of no consequence.
-void CopyAttributes(const std::string& oldPath, int fd) {
-  struct stat old {};
-  if (::stat(oldPath.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
-  (void)::fchmod(fd, old.st_mode & kPermissionBits);
-  (void)::fchown(fd, old.st_uid, old.st_gid);
+void CopyAttributes(const SaveTarget& target, int fd) {
+  if (!target.replacesFile) return;
+  (void)::fchmod(fd, target.old.st_mode & kPermissionBits);
+  (void)::fchown(fd, target.old.st_uid, target.old.st_gid);
 }
 
 // Makes the rename itself durable; not every file system can flush a folder, so this is best
@@ -116,14 +129,15 @@ void FlushFolder(const std::string& folder) {
 bool SaveFileReplacing(const std::string& requestedPath, std::string_view bytes, std::string& error,
                        Durability durability) {
   const bool flush = durability == Durability::kFlushed;
-  const std::string path = ResolveLink(requestedPath);
+  const SaveTarget target = InspectTarget(requestedPath);
+  const std::string& path = target.path;
   std::string temporary;
   FileDescriptor file(OpenTemporary(path, temporary));
   if (!file.IsOpen()) {
     error = SystemReason(errno);
     return false;
   }
-  CopyAttributes(path, file.Get());
+  CopyAttributes(target, file.Get());
 
   bool ok = WriteAll(file.Get(), bytes) && (!flush || ::fsync(file.Get()) == 0);
   int failure = ok ? 0 : errno;

@@ -120,7 +120,7 @@ void EquationLine::DropEmptyRaw() {
 
 void EquationLine::CutRawTokens(const CutFinder& finder) {
   NodeRow result;
-  std::vector<TextCut> cuts;
+  TextCuts cuts;
   for (int i = 0; i < top_.Size(); ++i) {
     EquationNode& token = top_.At(i);
     cuts.clear();
@@ -137,7 +137,7 @@ void EquationLine::CutRawTokens(const CutFinder& finder) {
 
 // The token's bytes are read once: the plain stretches between the cuts become new TK_RAW tokens
 // (empty ones are not made at all), and the first piece re-uses the token.
-void EquationLine::CutToken(EquationNode& token, const std::vector<TextCut>& cuts, NodeRow& out) {
+void EquationLine::CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out) {
   const std::string text = token.Text();
   // All cuts are checked before the token changes, so a faulty finder leaves the row as it was.
   std::size_t checkedEnd = 0;

@@ -23,9 +23,10 @@ struct TextCut {
   TokenKind kind = TK_RAW;
   std::string_view replacement;
 };
+using TextCuts = RecycledVector<TextCut>;
 
 // Finds the cuts of one unclassified text, left to right, without overlaps.
-using CutFinder = std::function<void(std::string_view text, std::vector<TextCut>& cuts)>;
+using CutFinder = std::function<void(std::string_view text, TextCuts& cuts)>;
 
 // The line owns the nodes of its current parse. Parsing again frees the previous tree, so
 // references to its nodes end with the next Parse or Tokenize.
@@ -100,8 +101,6 @@ class EquationLine {
   void CutNumbers();
   // The single-character classes in their order, with the pairing of vertical bars.
   void CutSingleCharacters(const EquationSettings& settings);
-  // Every byte of `characters` becomes a token of `kind` on its own.
-  void CutCharacterClass(std::string_view characters, TokenKind kind);
   // Turns every TK_ABS bar into an opening or a closing bar.
   void PairVerticalBars();
 
@@ -110,7 +109,7 @@ class EquationLine {
   void RunBuildingPasses(const EquationSettings& settings);
   void FinishParse();
   // Replaces the TK_RAW token `token` by its pieces, appended to `out`.
-  void CutToken(EquationNode& token, const std::vector<TextCut>& cuts, NodeRow& out);
+  void CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out);
 
   NodePool pool_;
   NodeRow top_;

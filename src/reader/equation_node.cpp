@@ -21,28 +21,17 @@ constexpr int kNoIndex = -1;
 // ---------------------------------------------------------------------------------------------
 // NodeRow
 
-void NodeRow::CheckIndex(int index) const {
-  if (index < 0 || index >= Size()) ThrowOutOfRow("NodeRow", index, Size());
+void NodeRow::ThrowIndexOutside(int index) const {
+  ThrowOutOfRow("NodeRow", index, Size());
 }
 
-EquationNode& NodeRow::At(int index) {
-  CheckIndex(index);
-  return *nodes_[static_cast<std::size_t>(index)];
-}
-
-const EquationNode& NodeRow::At(int index) const {
-  CheckIndex(index);
-  return *nodes_[static_cast<std::size_t>(index)];
-}
-
-TokenKind NodeRow::KindAt(int index) const {
-  if (index < 0 || index >= Size()) return TK_ERROR;
-  return nodes_[static_cast<std::size_t>(index)]->Kind();
+void NodeRow::ThrowTooManyNodes() {
+  throw std::length_error("NodeRow: too many nodes");
 }
 
 void NodeRow::InsertAt(int index, EquationNode& node) {
   if (index < 0 || index > Size()) ThrowOutOfRow("NodeRow::InsertAt", index, Size());
-  if (Size() == INT_MAX) throw std::length_error("NodeRow: too many nodes");
+  if (nodes_.size() >= kMaxNodes) ThrowTooManyNodes();
   nodes_.insert(nodes_.begin() + index, &node);
 }
 
@@ -54,10 +43,6 @@ void NodeRow::RemoveAt(int index) {
 void NodeRow::ReplaceAt(int index, EquationNode& node) {
   CheckIndex(index);
   nodes_[static_cast<std::size_t>(index)] = &node;
-}
-
-void NodeRow::Append(EquationNode& node) {
-  InsertAt(Size(), node);
 }
 
 void NodeRow::RemoveRange(int first, int last) {

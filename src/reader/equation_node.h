@@ -4,11 +4,13 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "reader/recycling_allocator.h"
 #include "reader/token_kind.h"
 #include "typeset/node_box.h"
 
@@ -32,17 +34,26 @@ class NodeRow {
   int Size() const { return static_cast<int>(nodes_.size()); }
   bool Empty() const { return nodes_.empty(); }
 
-  EquationNode& At(int index);
-  const EquationNode& At(int index) const;
+  EquationNode& At(int index) {
+    CheckIndex(index);
+    return *nodes_[static_cast<std::size_t>(index)];
+  }
+  const EquationNode& At(int index) const {
+    CheckIndex(index);
+    return *nodes_[static_cast<std::size_t>(index)];
+  }
 
   // The kind of node `index`, or TK_ERROR (0) when the index lies outside the row.
-  TokenKind KindAt(int index) const;
+  inline TokenKind KindAt(int index) const;
 
   // 0 <= index <= Size(); the node then stands at `index`.
   void InsertAt(int index, EquationNode& node);
   void RemoveAt(int index);
   void ReplaceAt(int index, EquationNode& node);
-  void Append(EquationNode& node);
+  void Append(EquationNode& node) {
+    if (nodes_.size() >= kMaxNodes) ThrowTooManyNodes();
+    nodes_.push_back(&node);
+  }
   void Clear() { nodes_.clear(); }
 
   // Removes nodes first..last (inclusive); an empty range (last == first - 1) removes nothing.
@@ -70,9 +81,16 @@ class NodeRow {
   NodeBox box;
 
  private:
-  void CheckIndex(int index) const;
+  // Indices are ints.
+  static constexpr std::size_t kMaxNodes = INT_MAX;
 
-  std::vector<EquationNode*> nodes_;
+  void CheckIndex(int index) const {
+    if (index < 0 || index >= Size()) ThrowIndexOutside(index);
+  }
+  [[noreturn]] void ThrowIndexOutside(int index) const;
+  [[noreturn]] static void ThrowTooManyNodes();
+
+  RecycledVector<EquationNode*> nodes_;
 };
 
 // One token or tree node. What its two rows hold depends on its kind: the exponent of a power,
@@ -117,6 +135,11 @@ class EquationNode {
   std::string text_;
   std::string sourceText_;
 };
+
+TokenKind NodeRow::KindAt(int index) const {
+  if (index < 0 || index >= Size()) return TK_ERROR;
+  return nodes_[static_cast<std::size_t>(index)]->Kind();
+}
 
 // Owns the nodes of one parse. Nodes never move in memory while the pool lives, so rows can
 // point at them; Clear ends them all at once, when nothing points at them any more.

@@ -93,8 +93,8 @@ void FoldSquareRootsInRow(EquationLine& line, NodeRow& row) {
 
 // Folds the roots of one row; index groups, which may hold roots of their own, are added to
 // `indexRows` for the same treatment.
-void FoldRootsInRow(EquationLine& line, NodeRow& row, std::vector<NodeRow*>& indexRows) {
-  const std::vector<int> openPartners = OpenPartners(row);
+void FoldRootsInRow(EquationLine& line, NodeRow& row, RecycledVector<NodeRow*>& indexRows) {
+  const RecycledVector<int> openPartners = OpenPartners(row);
   FoldedRight right;
   for (int c = row.Size() - 1; c >= 0; --c) {
     EquationNode& token = row.At(c);
@@ -197,8 +197,8 @@ void GroupRightOperand(GroupedRight& right) {
 // the part not yet passed; its opening brackets are counted at the node they go before and
 // written when the walk passes it.
 void GroupOperandsInRow(EquationLine& line, NodeRow& row, TokenKind op) {
-  const std::vector<int> openPartners = OpenPartners(row);
-  std::vector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
+  const RecycledVector<int> openPartners = OpenPartners(row);
+  RecycledVector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
   GroupedRight right(line);
   for (int x = row.Size() - 1; x >= 0; --x) {
     EquationNode& token = row.At(x);
@@ -249,7 +249,7 @@ void MergeNegativeNumbersInRow(NodeRow& row) {
     row.RemoveAt(0);
   }
   const int n = row.Size();
-  std::vector<bool> merged(static_cast<std::size_t>(n), false);
+  RecycledVector<bool> merged(static_cast<std::size_t>(n), false);
   // `next` is the node right of i in the row as the merges leave it.
   int next = n - 1;
   for (int i = n - 2; i >= 1; --i) {
@@ -282,7 +282,7 @@ void MergeNegativeNumbersInRow(NodeRow& row) {
 // brackets leave a group without an end or a start, it reaches to the row's end or start, and
 // only outer brackets that are there are removed.
 void FoldOperatorsInRow(EquationLine& line, NodeRow& row, TokenKind op, TokenKind target) {
-  const std::vector<int> openPartners = OpenPartners(row);
+  const RecycledVector<int> openPartners = OpenPartners(row);
   FoldedRight right;
   for (int x = row.Size() - 1; x >= 0; --x) {
     EquationNode& token = row.At(x);
@@ -330,7 +330,7 @@ void FoldBracketAt(EquationLine& line, NodeRow& row, int open, std::string text)
 // the nearest open still unpaired before it; a stack of those opens does it in one sweep.
 void FoldBracketsInRow(EquationLine& line, NodeRow& row) {
   NodeRow result;
-  std::vector<int> opens;
+  RecycledVector<int> opens;
   bool stray = false;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& token = row.At(i);
@@ -356,8 +356,8 @@ void FoldBracketsInRow(EquationLine& line, NodeRow& row) {
 // Matrices
 
 // The items of a column chain, first to last.
-std::vector<EquationNode*> ColumnItems(EquationNode& column) {
-  std::vector<EquationNode*> items;
+RecycledVector<EquationNode*> ColumnItems(EquationNode& column) {
+  RecycledVector<EquationNode*> items;
   EquationNode* link = &column;
   while (true) {
     if (!link->row1.Empty()) items.push_back(&link->row1.At(0));
@@ -478,7 +478,7 @@ void FoldSquareRoots(EquationLine& line) {
 }
 
 void FoldRoots(EquationLine& line) {
-  std::vector<NodeRow*> indexRows;
+  RecycledVector<NodeRow*> indexRows;
   ForEachRowChildrenFirst(line.TopRow(),
                           [&](NodeRow& row) { FoldRootsInRow(line, row, indexRows); });
   // The rows below an index group were folded with the rest; the group's own row was not.
@@ -567,7 +567,7 @@ void AssignLevels(EquationLine& line, const EquationSettings& settings) {
   std::unordered_map<const NodeRow*, bool> numeric;
   if (shrink) numeric = NumericRows(line.TopRow());
   const auto isNumeric = [&](const NodeRow& row) { return row.Empty() || numeric.at(&row); };
-  std::vector<LevelStep> pending{{&line.TopRow(), 0, 0.0}};
+  RecycledVector<LevelStep> pending{{&line.TopRow(), 0, 0.0}};
   while (!pending.empty()) {
     const LevelStep step = pending.back();
     pending.pop_back();

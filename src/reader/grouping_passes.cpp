@@ -177,7 +177,7 @@ void CloseRunTwice(GapInserts& inserts, int start, int runEnd) {
 
 // "sin^2 x", "sin^2(x)": the argument after the function's power. False when the power mark is
 // not followed by a bracket group with a partner.
-bool GroupArgumentAfterPower(const NodeRow& row, const std::vector<int>& partners, int mark,
+bool GroupArgumentAfterPower(const NodeRow& row, const RecycledVector<int>& partners, int mark,
                              GapInserts& inserts) {
   if (row.KindAt(mark + 1) != TK_OPEN) return false;
   const int exponentEnd = partners[static_cast<std::size_t>(mark + 1)];
@@ -241,15 +241,15 @@ void GroupScientificNotation(EquationLine& line) {
 void GroupPowerAndSubscriptOperands(EquationLine& line) {
   NodeRow& row = line.TopRow();
   const int n = row.Size();
-  const std::vector<int> partners = ClosePartners(row);
+  const RecycledVector<int> partners = ClosePartners(row);
   // spanEnd[k]: one past the longest run of simple operands and powers that starts at k.
-  std::vector<int> spanEnd(static_cast<std::size_t>(n) + 1, n);
+  RecycledVector<int> spanEnd(static_cast<std::size_t>(n) + 1, n);
   for (int k = n - 1; k >= 0; --k) {
     const TokenKind kind = row.KindAt(k);
     spanEnd[static_cast<std::size_t>(k)] =
         IsSimpleOperand(kind) || kind == TK_POWER ? spanEnd[static_cast<std::size_t>(k) + 1] : k;
   }
-  std::vector<int> closesAfter(static_cast<std::size_t>(n), 0);
+  RecycledVector<int> closesAfter(static_cast<std::size_t>(n), 0);
   NodeRow result;
   for (int i = 0; i < n; ++i) {
     EquationNode& token = row.At(i);
@@ -308,7 +308,7 @@ void InsertImplicitPowers(EquationLine& line) {
 // function, so earlier insertions cannot change a later decision), then written in one sweep.
 void GroupFunctionArguments(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  const std::vector<int> partners = ClosePartners(row);
+  const RecycledVector<int> partners = ClosePartners(row);
   GapInserts inserts;
   for (int i = 0; i < row.Size(); ++i) {
     const TokenKind kind = row.KindAt(i);
@@ -334,8 +334,8 @@ void GroupFunctionArguments(EquationLine& line) {
 // lies to the left, in the part not yet passed, which no earlier step has changed.
 void GroupRootOperands(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  const std::vector<int> openPartner = OpenPartners(row);
-  std::vector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
+  const RecycledVector<int> openPartner = OpenPartners(row);
+  RecycledVector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
   GroupedRight right(line);
   for (int j = row.Size() - 1; j >= 0; --j) {
     EquationNode& token = row.At(j);

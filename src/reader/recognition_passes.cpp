@@ -68,7 +68,7 @@ std::string TableSource(std::initializer_list<std::string_view> lists) {
 // goes on behind it: the inserted piece is never scanned again by the same table, so a macro
 // whose body holds its own name expands once.
 void EquationLine::ApplyTable(const CompiledTable& table) {
-  CutRawTokens([&table](std::string_view text, std::vector<TextCut>& cuts) {
+  CutRawTokens([&table](std::string_view text, TextCuts& cuts) {
     std::size_t position = 0;
     while (position < text.size()) {
       const RecognitionEntry* entry = table.MatchAt(text, position);

@@ -4,9 +4,9 @@
 
 namespace kv {
 
-std::vector<int> ClosePartners(const NodeRow& row) {
-  std::vector<int> partners(static_cast<std::size_t>(row.Size()), -1);
-  std::vector<int> open;
+RecycledVector<int> ClosePartners(const NodeRow& row) {
+  RecycledVector<int> partners(static_cast<std::size_t>(row.Size()), -1);
+  RecycledVector<int> open;
   for (int i = 0; i < row.Size(); ++i) {
     const TokenKind kind = row.KindAt(i);
     if (kind == TK_OPEN) open.push_back(i);
@@ -18,9 +18,9 @@ std::vector<int> ClosePartners(const NodeRow& row) {
   return partners;
 }
 
-std::vector<int> OpenPartners(const NodeRow& row) {
-  const std::vector<int> closes = ClosePartners(row);
-  std::vector<int> opens(closes.size(), -1);
+RecycledVector<int> OpenPartners(const NodeRow& row) {
+  const RecycledVector<int> closes = ClosePartners(row);
+  RecycledVector<int> opens(closes.size(), -1);
   for (std::size_t k = 0; k < closes.size(); ++k) {
     if (closes[k] >= 0) opens[static_cast<std::size_t>(closes[k])] = static_cast<int>(k);
   }

@@ -26,17 +26,17 @@ inline EquationNode& InvisibleBracket(EquationLine& line, TokenKind kind) {
 
 // For every TK_OPEN of the row, the index of its partner or -1; -1 for every other node. One
 // sweep, as MatchingClose would answer for each.
-std::vector<int> ClosePartners(const NodeRow& row);
+RecycledVector<int> ClosePartners(const NodeRow& row);
 
 // For every TK_CLOSE of the row, the index of its partner (MatchingOpen) or -1; -1 for every
 // other node.
-std::vector<int> OpenPartners(const NodeRow& row);
+RecycledVector<int> OpenPartners(const NodeRow& row);
 
 // Calls `handle` on every row of the tree below `top` and on `top` itself, each row after the
 // rows of its nodes. Rows made while the walk runs are not visited.
 template <typename Handle>
 void ForEachRowChildrenFirst(NodeRow& top, Handle handle) {
-  std::vector<NodeRow*> order{&top};
+  RecycledVector<NodeRow*> order{&top};
   for (std::size_t next = 0; next < order.size(); ++next) {
     NodeRow& row = *order[next];
     for (int i = 0; i < row.Size(); ++i) {
@@ -54,7 +54,7 @@ void ForEachRowChildrenFirst(NodeRow& top, Handle handle) {
 // as they are once `handle` has rebuilt it; rows that `handle` makes are visited too.
 template <typename Handle>
 void ForEachRowParentFirst(NodeRow& top, Handle handle) {
-  std::vector<NodeRow*> pending{&top};
+  RecycledVector<NodeRow*> pending{&top};
   while (!pending.empty()) {
     NodeRow& row = *pending.back();
     pending.pop_back();
@@ -90,7 +90,7 @@ class FoldedRight {
   NodeRow TakeRow();
 
  private:
-  std::vector<EquationNode*> nodes_;
+  RecycledVector<EquationNode*> nodes_;
 };
 
 // The part of a row that a right-to-left grouping pass has already passed, as a stack whose top
@@ -146,9 +146,9 @@ class GroupedRight {
   int EntryIndex(int offset) const { return Size() - 1 - offset; }
 
   EquationLine& line_;
-  std::vector<Entry> entries_;
+  RecycledVector<Entry> entries_;
   // Closes not yet matched, the nearest (leftmost) at the back.
-  std::deque<CloseRef> unmatched_;
+  std::deque<CloseRef, RecyclingAllocator<CloseRef>> unmatched_;
   int closesAtEnd_ = 0;
 };
 

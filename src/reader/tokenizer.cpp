@@ -20,20 +20,25 @@ constexpr std::string_view kRightGuillemet = "\xBB";
 constexpr std::string_view kSubscriptMarks = "\\\xA7";
 constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-// Membership of a byte in a set of characters, answered in constant time.
-class ByteSet {
+// The token kind each byte takes in the single-character pass. A class added earlier keeps its
+// characters: a later class that names them too does not get them.
+class CharacterClasses {
  public:
-  explicit ByteSet(std::string_view characters) {
-    for (char c : characters)
-      members_[static_cast<unsigned char>(c)] = true;
+  CharacterClasses() { kinds_.fill(TK_RAW); }
+  void Add(std::string_view characters, TokenKind kind) {
+    for (char c : characters) {
+      TokenKind& taken = kinds_[static_cast<unsigned char>(c)];
+      if (taken == TK_RAW) taken = kind;
+    }
   }
-  bool Contains(char c) const { return members_[static_cast<unsigned char>(c)]; }
+  // TK_RAW for a byte no class takes.
+  TokenKind KindOf(char c) const { return kinds_[static_cast<unsigned char>(c)]; }
 
  private:
-  std::array<bool, 256> members_{};
+  std::array<TokenKind, 256> kinds_{};
 };
 
-void FindQuotedText(std::string_view text, std::vector<TextCut>& cuts) {
+void FindQuotedText(std::string_view text, TextCuts& cuts) {
   std::size_t position = 0;
   while (true) {
     const std::size_t open = text.find(kQuote, position);
@@ -48,7 +53,7 @@ void FindQuotedText(std::string_view text, std::vector<TextCut>& cuts) {
   }
 }
 
-void FindNumbers(std::string_view text, std::vector<TextCut>& cuts) {
+void FindNumbers(std::string_view text, TextCuts& cuts) {
   std::size_t position = 0;
   while (true) {
     const std::size_t first = text.find_first_of(kNumberCharacters, position);
@@ -75,39 +80,39 @@ void EquationLine::CutNumbers() {
   CutRawTokens(FindNumbers);
 }
 
-void EquationLine::CutCharacterClass(std::string_view characters, TokenKind kind) {
-  if (characters.empty()) return;
-  const ByteSet set(characters);
-  CutRawTokens([&set, kind](std::string_view text, std::vector<TextCut>& cuts) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (set.Contains(text[i])) cuts.push_back({i, i, kind, {}});
-    }
-  });
-}
-
 // The order matters: a class takes its characters before the later ones see them, so a lower-case
-// o that no list took becomes a degree sign before the letters are cut.
+// o that no list took becomes a degree sign, not a letter. Every character of a class becomes a
+// token of its own, so all classes are cut in one sweep.
 void EquationLine::CutSingleCharacters(const EquationSettings& settings) {
   const FeatureSwitches& on = settings.switches;
-  CutCharacterClass(" ", TK_SPACE);
-  CutCharacterClass("|", TK_ABS);
+  CharacterClasses classes;
+  classes.Add(" ", TK_SPACE);
+  classes.Add("|", TK_ABS);
+  classes.Add("[{(", TK_OPEN);
+  classes.Add(")}]", TK_CLOSE);
+  classes.Add("+", TK_ADD);
+  classes.Add("-", TK_SUBTRACT);
+  classes.Add("*", TK_MULTIPLY);
+  classes.Add(SeparatorCharacter(settings), TK_SEPARATOR);
+  classes.Add("=", TK_EQUAL);
+  classes.Add(">", TK_GREATER);
+  classes.Add("<", TK_LESS);
+  if (on.BackquoteDegree) classes.Add(kBackquote, TK_DEGREE);
+  if (on.LetterODegree) classes.Add("o", TK_DEGREE);
+  if (on.GuillemetTab) classes.Add(kRightGuillemet, TK_TAB);
+  classes.Add("/", TK_DIVIDE);
+  classes.Add("^", TK_POWER);
+  if (on.BackslashSubscripts) classes.Add(kSubscriptMarks, TK_SUBSCRIPT);
+  classes.Add(kLetters, TK_VARIABLE);
+  CutRawTokens([&classes](std::string_view text, TextCuts& cuts) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const TokenKind kind = classes.KindOf(text[i]);
+      if (kind != TK_RAW) cuts.push_back({i, i, kind, {}});
+    }
+  });
+  // Bars are paired by their neighbours, which are the same tokens whether or not the other
+  // classes were cut first.
   PairVerticalBars();
-  CutCharacterClass("[{(", TK_OPEN);
-  CutCharacterClass(")}]", TK_CLOSE);
-  CutCharacterClass("+", TK_ADD);
-  CutCharacterClass("-", TK_SUBTRACT);
-  CutCharacterClass("*", TK_MULTIPLY);
-  CutCharacterClass(SeparatorCharacter(settings), TK_SEPARATOR);
-  CutCharacterClass("=", TK_EQUAL);
-  CutCharacterClass(">", TK_GREATER);
-  CutCharacterClass("<", TK_LESS);
-  if (on.BackquoteDegree) CutCharacterClass(kBackquote, TK_DEGREE);
-  if (on.LetterODegree) CutCharacterClass("o", TK_DEGREE);
-  if (on.GuillemetTab) CutCharacterClass(kRightGuillemet, TK_TAB);
-  CutCharacterClass("/", TK_DIVIDE);
-  CutCharacterClass("^", TK_POWER);
-  if (on.BackslashSubscripts) CutCharacterClass(kSubscriptMarks, TK_SUBSCRIPT);
-  CutCharacterClass(kLetters, TK_VARIABLE);
 }
 
 // A bar opens when no pair is open. Otherwise it closes, except that a bar directly after another

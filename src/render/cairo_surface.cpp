@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <string>
 
-#include "options/safe_save.h"
-
 namespace kv {
 namespace {
 
@@ -165,18 +163,6 @@ const std::string& CairoSurface::Encode() {
                        cairo_status_to_string(status));
   }
   return encoded_;
-}
-
-bool CairoSurface::WriteFile(const std::filesystem::path& path, std::string& error,
-                             Durability durability) {
-  std::string reason;
-  try {
-    if (SaveFileReplacing(path.string(), Encode(), reason, durability)) return true;
-  } catch (const PictureError& e) {
-    reason = e.what();
-  }
-  error = "cannot write " + path.string() + ": " + reason;
-  return false;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,14 +10,12 @@
 // apart, anchored to the logical origin.
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "options/safe_save.h"
 #include "render/font_surface.h"
 
 namespace kv {
@@ -79,10 +77,6 @@ class CairoSurface final : public FontMetricsSurface {
   // Ends the picture and returns it encoded; drawing afterwards is ignored. Throws PictureError
   // when cairo failed.
   const std::string& Encode();
-  // Encodes the picture and writes it to `path` safely (see SaveFileReplacing). On failure
-  // returns false with `error` naming the file and the reason.
-  bool WriteFile(const std::filesystem::path& path, std::string& error,
-                 Durability durability = Durability::kFlushed);
 
  protected:
   void DrawText(const SurfaceFont& font, const TextBox& box, std::string_view text) override;

@@ -14,16 +14,8 @@ std::string MakePicture(FontCatalog& catalog, const PictureFrame& frame,
   return surface.Encode();
 }
 
-bool WritePicture(FontCatalog& catalog, const PictureFrame& frame, const PictureOptions& options,
-                  const DrawPictureContent& draw, const std::filesystem::path& path,
-                  std::string& error, Durability durability) {
-  std::string picture;
-  try {
-    picture = MakePicture(catalog, frame, options, draw);
-  } catch (const PictureError& e) {
-    error = "cannot write " + path.string() + ": " + e.what();
-    return false;
-  }
+bool SavePicture(const std::filesystem::path& path, std::string_view picture, std::string& error,
+                 Durability durability) {
   std::string reason;
   if (SaveFileReplacing(path.string(), picture, reason, durability)) return true;
   error = "cannot write " + path.string() + ": " + reason;

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
+#include "options/safe_save.h"
 #include "render/svg_surface.h"
 
 namespace kv {
@@ -17,10 +19,9 @@ using DrawPictureContent = std::function<void(Surface&)>;
 std::string MakePicture(FontCatalog& catalog, const PictureFrame& frame,
                         const PictureOptions& options, const DrawPictureContent& draw);
 
-// Makes the picture and writes it to `path` (see SaveFileReplacing for `durability`). On failure
+// Writes an encoded picture to `path` (see SaveFileReplacing for `durability`). On failure
 // returns false with `error` naming the file and the reason.
-bool WritePicture(FontCatalog& catalog, const PictureFrame& frame, const PictureOptions& options,
-                  const DrawPictureContent& draw, const std::filesystem::path& path,
-                  std::string& error, Durability durability = Durability::kFlushed);
+bool SavePicture(const std::filesystem::path& path, std::string_view picture, std::string& error,
+                 Durability durability = Durability::kFlushed);
 
 }  // namespace kv

@@ -134,14 +134,6 @@ const std::string& SvgSurface::Encode() {
   return encoded_;
 }
 
-bool SvgSurface::WriteFile(const std::filesystem::path& path, std::string& error,
-                           Durability durability) {
-  std::string reason;
-  if (SaveFileReplacing(path.string(), Encode(), reason, durability)) return true;
-  error = "cannot write " + path.string() + ": " + reason;
-  return false;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Drawing
 

@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -40,10 +39,6 @@ class SvgSurface final : public FontMetricsSurface {
 
   // Ends the picture and returns it; drawing afterwards is ignored.
   const std::string& Encode();
-  // Writes the picture to `path` safely (see SaveFileReplacing). On failure returns false with
-  // `error` naming the file and the reason.
-  bool WriteFile(const std::filesystem::path& path, std::string& error,
-                 Durability durability = Durability::kFlushed);
 
  protected:
   void DrawText(const SurfaceFont& font, const TextBox& box, std::string_view text) override;

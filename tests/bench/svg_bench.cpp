@@ -10,6 +10,7 @@
 #include <string>
 
 #include "render/cairo_surface.h"
+#include "render/picture.h"
 #include "render/svg_surface.h"
 
 namespace kv {
@@ -101,7 +102,8 @@ void BM_WriteDirectSvgPicture(benchmark::State& state) {
   for (auto _ : state) {
     SvgSurface surface(catalog, kFrame, options);
     DrawQuadraticFormula(surface);
-    if (!surface.WriteFile(folder / (std::to_string(++count) + ".svg"), error, durability)) {
+    if (!SavePicture(folder / (std::to_string(++count) + ".svg"), surface.Encode(), error,
+                     durability)) {
       state.SkipWithError(error.c_str());
       break;
     }

@@ -1,6 +1,9 @@
 // kalvane-cli render: pictures from text, from documents and from batch lists.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -84,6 +87,32 @@ TEST_F(RenderCommand, BatchReportsBadLinesAndRendersTheRest) {
   for (const char* made : {"out/1.svg", "out/3.svg", "out/4.svg"})
     EXPECT_NE(Read(made).find("<svg"), std::string::npos) << made;
   EXPECT_FALSE(std::filesystem::exists(Path("out/2.svg")));
+}
+
+// Pictures are saved while the next ones are made; a picture that cannot be saved is still
+// reported with its line, and every other picture is complete when the command returns.
+TEST_F(RenderCommand, BatchReportsPicturesThatCannotBeSaved) {
+  std::string list;
+  constexpr int kLines = 300;
+  for (int i = 1; i <= kLines; ++i)
+    list += "x^" + std::to_string(i) + "\n";
+  test::WriteFileBytes(env.Root() / "list.txt", list);
+  // A folder where picture 7 should go: the rename over it fails.
+  std::filesystem::create_directories(Path("out/7.svg"));
+  const test::CliResult result = RunCliCaptured(
+      {"render", "--batch", Path("list.txt"), "--out-dir", Path("out"), "--format", "svg"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, Path("list.txt") + ":7: cannot write " + Path("out/7.svg") + ": " +
+                            std::strerror(EISDIR) + "\n");
+  for (int i = 1; i <= kLines; ++i) {
+    if (i == 7) continue;
+    const std::string svg = Read("out/" + std::to_string(i) + ".svg");
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n") << i;
+  }
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Path("out")))
+    ++files;
+  EXPECT_EQ(files, std::size_t{kLines}) << "no temporary file is left behind";
 }
 
 TEST_F(RenderCommand, RefusesWhatItCannotUse) {

@@ -74,7 +74,7 @@ TEST(EquationLine, SplitRawCutsOnePieceOutOfARawToken) {
   EXPECT_THROW(line.SplitRaw(0, 0, 0, TK_SYMBOL, ""), std::invalid_argument);  // not TK_RAW
   line.LoadText("ab");
   EXPECT_THROW(line.SplitRaw(0, 1, 2, TK_SYMBOL, ""), std::out_of_range);
-  EXPECT_THROW(line.CutRawTokens([](std::string_view, std::vector<TextCut>& cuts) {
+  EXPECT_THROW(line.CutRawTokens([](std::string_view, TextCuts& cuts) {
     cuts.push_back({0, 1, TK_UNIT, {}});
     cuts.push_back({1, 1, TK_UNIT, {}});  // overlaps the first
   }),

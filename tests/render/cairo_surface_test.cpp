@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "render/picture.h"
 #include "render/sfnt_reader.h"
 
 namespace kv {
@@ -292,15 +293,15 @@ TEST_F(CairoSurfaceTest, WritesFilesSafely) {
   surface.MoveTo({0, 0});
   surface.LineTo({500, 500});
   std::string error;
-  ASSERT_TRUE(surface.WriteFile(folder / "line.png", error)) << error;
+  ASSERT_TRUE(SavePicture(folder / "line.png", surface.Encode(), error)) << error;
   const std::string bytes = surface.Encode();
   std::ifstream in(folder / "line.png", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
   surface.LineTo({0, 500});  // after encoding, drawing changes nothing
   EXPECT_EQ(surface.Encode(), bytes);
-  EXPECT_TRUE(surface.WriteFile(folder / "line.png", error)) << "overwrites: " << error;
+  EXPECT_TRUE(SavePicture(folder / "line.png", surface.Encode(), error)) << "overwrites: " << error;
 
-  EXPECT_FALSE(surface.WriteFile(folder / "missing" / "line.png", error));
+  EXPECT_FALSE(SavePicture(folder / "missing" / "line.png", surface.Encode(), error));
   EXPECT_NE(error.find("line.png"), std::string::npos) << error;
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
       << "no temporary file is left behind";

@@ -230,7 +230,7 @@ TEST_F(SvgSurfaceTest, SameCallsGiveSameBytesAndParseAsXml) {
     surface.MoveTo({100, 300});
     surface.LineTo({2800, 300});
     std::string error;
-    EXPECT_TRUE(surface.WriteFile(path, error, Durability::kUnflushed)) << error;
+    EXPECT_TRUE(SavePicture(path, surface.Encode(), error, Durability::kUnflushed)) << error;
     return surface.Encode();
   };
   const fs::path first = scratch.Path() / "first.svg";
@@ -286,7 +286,7 @@ TEST_F(SvgSurfaceTest, RasterizedPictureMatchesCairosPicture) {
     const fs::path vector = scratch.Path() / (name + ".svg");
     const fs::path pixels = scratch.Path() / (name + ".png");
     std::string error;
-    EXPECT_TRUE(surface.WriteFile(vector, error)) << error;
+    EXPECT_TRUE(SavePicture(vector, surface.Encode(), error)) << error;
     const std::string command =
         "rsvg-convert --dpi-x 254 --dpi-y 254 -o " + pixels.string() + " " + vector.string();
     EXPECT_EQ(std::system(command.c_str()), 0);
@@ -316,15 +316,13 @@ TEST_F(SvgSurfaceTest, EachFormatIsMadeByItsSurfaceAndWrittenWhole) {
 
   std::string error;
   const fs::path file = scratch.Path() / "line.svg";
-  ASSERT_TRUE(WritePicture(catalog, frame, Svg(), draw, file, error, Durability::kUnflushed));
+  ASSERT_TRUE(SavePicture(file, svg, error, Durability::kUnflushed)) << error;
   EXPECT_EQ(ReadFile(file), svg);
   const fs::path nowhere = scratch.Path() / "missing" / "line.svg";
-  EXPECT_FALSE(WritePicture(catalog, frame, Svg(), draw, nowhere, error));
+  EXPECT_FALSE(SavePicture(nowhere, svg, error));
   EXPECT_TRUE(Contains(error, nowhere.string())) << error;
-  // A picture that cannot be made is a failure to write, not an exception.
-  EXPECT_FALSE(
-      WritePicture(catalog, frame, {PictureFormat::kPng, 0, std::nullopt}, draw, file, error));
-  EXPECT_TRUE(Contains(error, "resolution")) << error;
+  EXPECT_THROW(MakePicture(catalog, frame, {PictureFormat::kPng, 0, std::nullopt}, draw),
+               PictureError);
   EXPECT_EQ(ReadFile(file), svg);
 }
 

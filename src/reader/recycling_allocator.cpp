@@ -1,0 +1,95 @@
+#include "reader/recycling_allocator.h"
+
+#include <bit>
+
+namespace kv::recycling {
+namespace {
+
+constexpr std::size_t kClassCount =
+    std::bit_width(kLargestKeptBytes) - std::bit_width(kSmallestClassBytes) + 1;
+
+// The size class of a request: 0 for up to kSmallestClassBytes, then one per doubling.
+std::size_t ClassOf(std::size_t bytes) {
+  if (bytes <= kSmallestClassBytes) return 0;
+  return std::bit_width(bytes - 1) - std::bit_width(kSmallestClassBytes - 1);
+}
+
+constexpr std::size_t ClassBytes(std::size_t sizeClass) {
+  return kSmallestClassBytes << sizeClass;
+}
+
+// A kept block holds the link to the next kept block of its class.
+struct KeptBlock {
+  KeptBlock* next;
+};
+
+// The blocks one thread keeps, one list per class. Plain data, so reaching it costs no
+// initialisation check: this is on the path of every row the reader makes.
+struct KeptLists {
+  KeptBlock* first[kClassCount];
+  std::size_t bytes[kClassCount];
+  std::size_t total;
+  bool releaseAtExitArranged;
+  bool ended;  // the thread is ending: blocks go straight back to the heap
+};
+constinit thread_local KeptLists lists{};
+
+// Gives the kept blocks back to the heap when the thread ends. Made on the thread's first kept
+// block, so that threads which never keep one pay nothing.
+struct ReleaseAtThreadExit {
+  ~ReleaseAtThreadExit() {
+    lists.ended = true;
+    for (std::size_t c = 0; c < kClassCount; ++c) {
+      while (KeptBlock* block = lists.first[c]) {
+        lists.first[c] = block->next;
+        ::operator delete(block);
+      }
+      lists.bytes[c] = 0;
+    }
+    lists.total = 0;
+  }
+};
+
+void ArrangeReleaseAtExit() {
+  thread_local ReleaseAtThreadExit release;
+  (void)release;
+  lists.releaseAtExitArranged = true;
+}
+
+}  // namespace
+
+void* Allocate(std::size_t bytes) {
+  if (bytes > kLargestKeptBytes) return ::operator new(bytes);
+  const std::size_t c = ClassOf(bytes);
+  KeptBlock* block = lists.first[c];
+  if (block == nullptr) return ::operator new(ClassBytes(c));
+  lists.first[c] = block->next;
+  lists.bytes[c] -= ClassBytes(c);
+  lists.total -= ClassBytes(c);
+  return block;
+}
+
+void Release(void* block, std::size_t bytes) noexcept {
+  if (block == nullptr) return;
+  if (bytes > kLargestKeptBytes || lists.ended) {
+    ::operator delete(block);
+    return;
+  }
+  const std::size_t c = ClassOf(bytes);
+  if (lists.bytes[c] + ClassBytes(c) > kKeptBytesPerClass) {
+    ::operator delete(block);
+    return;
+  }
+  if (!lists.releaseAtExitArranged) ArrangeReleaseAtExit();
+  auto* kept = static_cast<KeptBlock*>(block);
+  kept->next = lists.first[c];
+  lists.first[c] = kept;
+  lists.bytes[c] += ClassBytes(c);
+  lists.total += ClassBytes(c);
+}
+
+std::size_t KeptBytes() noexcept {
+  return lists.total;
+}
+
+}  // namespace kv::recycling
