@@ -117,6 +117,13 @@ EquationSettings SettingsFromArguments(const Arguments& args) {
   return settings;
 }
 
+bool FixedMetricsAsked(const Arguments& args) {
+  const std::string metrics = args.Value("--metrics").value_or("real");
+  if (metrics == "fixed") return true;
+  if (metrics == "real") return false;
+  throw CliError("--metrics takes real or fixed, not \"" + metrics + "\"");
+}
+
 std::string TextFromArgument(std::string_view utf8) {
   try {
     return Utf8ToWindows1252(utf8);

@@ -45,6 +45,10 @@ class Arguments {
 // unreadable file, or one without the section "Options", is a CliError.
 EquationSettings SettingsFromArguments(const Arguments& args);
 
+// Whether --metrics asks for fixed metrics ("fixed") rather than those of the real fonts ("real",
+// the default). Throws CliError for any other value.
+bool FixedMetricsAsked(const Arguments& args);
+
 // A UTF-8 text from the command line in Windows-1252. Throws CliError naming a character with no
 // Windows-1252 form.
 std::string TextFromArgument(std::string_view utf8);

@@ -55,20 +55,17 @@ struct MeasuringSurface {
 };
 
 MeasuringSurface MakeSurface(const Arguments& arguments) {
-  const std::string metrics = arguments.Value("--metrics").value_or("real");
   MeasuringSurface made;
-  if (metrics == "fixed") {
+  if (FixedMetricsAsked(arguments)) {
     made.surface = std::make_unique<FixedMetricsSurface>(false);
-  } else if (metrics == "real") {
-    try {
-      made.catalog = std::make_unique<FontCatalog>();
-    } catch (const FontError& error) {
-      throw CliError(std::string("cannot use the system's fonts: ") + error.what());
-    }
-    made.surface = std::make_unique<FontMetricsSurface>(*made.catalog);
-  } else {
-    throw CliError("--metrics takes real or fixed, not \"" + metrics + "\"");
+    return made;
   }
+  try {
+    made.catalog = std::make_unique<FontCatalog>();
+  } catch (const FontError& error) {
+    throw CliError(std::string("cannot use the system's fonts: ") + error.what());
+  }
+  made.surface = std::make_unique<FontMetricsSurface>(*made.catalog);
   return made;
 }
 

@@ -30,7 +30,7 @@ constexpr const char* kSynopsis =
 
 constexpr const char* kHelp =
     "Usage: kalvane-cli render TEXT -o FILE [--format png|svg|pdf] [--dpi N]\n"
-    "                          [--background COLOUR|transparent]\n"
+    "                          [--background COLOUR|transparent] [--metrics real|fixed]\n"
     "                          [--options FILE.ini]... [--set KEY=VALUE]...\n"
     "       kalvane-cli render FILE.kv3 -o FILE [...]     (or -i FILE.kv3)\n"
     "       kalvane-cli render --batch LIST --out-dir DIR [--format ...] [...]\n"
@@ -49,6 +49,10 @@ constexpr const char* kHelp =
     "  --format F          png, svg or pdf (default: the output's extension; png for --batch)\n"
     "  --dpi N             PNG resolution in pixels per inch (default 96)\n"
     "  --background C      transparent (the default), white, black or #RRGGBB\n"
+    "  --metrics fixed     lay the picture out with fixed metrics, as measure --metrics fixed\n"
+    "                      does (a font of height S is S high, each character S/2 wide), and\n"
+    "                      draw each glyph of the real font at the start of its cell\n"
+    "  --metrics real      lay it out with the real fonts' metrics (the default)\n"
     "  --options FILE.ini  read the settings of the section [Options] of FILE.ini first\n"
     "  --set KEY=VALUE     change a setting or feature switch (repeatable)\n"
     "  --                  end of options: a TEXT that begins with '-' follows\n";
@@ -140,7 +144,7 @@ struct Renderer {
   // The document's lines drawn into a picture of their extent. `output` only names the picture
   // in the message of a picture that cannot be made (one too large for its resolution).
   std::string Picture(KLV300Doc& document, const std::filesystem::path& output) {
-    FontMetricsSurface measuring(catalog);
+    FontMetricsSurface measuring(catalog, options.metrics);
     const NodeBox extent = document.GetDocumentExtent(measuring);
     const PictureFrame frame{0, 0, extent.width, extent.height};
     const auto draw = [&document](Surface& surface) { document.DrawDocument(surface, 0, 0); };
@@ -193,7 +197,8 @@ std::unique_ptr<Renderer> MakeRenderer(const Arguments& arguments, PictureFormat
     throw CliError(std::string("cannot use the system's fonts: ") + error.what());
   }
   renderer->settings = SettingsFromArguments(arguments);
-  renderer->options = {format, DpiFrom(arguments), BackgroundFrom(arguments)};
+  renderer->options = {format, DpiFrom(arguments), BackgroundFrom(arguments),
+                       FixedMetricsAsked(arguments) ? MetricsSource::kFixed : MetricsSource::kFace};
   return renderer;
 }
 
@@ -291,7 +296,7 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
 int RunRender(std::span<const std::string> args, CommandIo io) {
   const Arguments arguments(args,
                             {"--set", "--options", "-o", "--output", "--format", "--dpi",
-                             "--background", "-i", "--batch", "--out-dir"},
+                             "--background", "--metrics", "-i", "--batch", "--out-dir"},
                             {});
   if (arguments.Value("--batch")) return RunBatch(arguments, io);
 

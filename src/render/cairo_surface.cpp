@@ -83,7 +83,7 @@ std::span<const double> PenDashPattern(std::int32_t style) {
 
 CairoSurface::CairoSurface(FontCatalog& catalog, const PictureFrame& frame,
                            const PictureOptions& options)
-    : FontMetricsSurface(catalog), options_(options) {
+    : FontMetricsSurface(catalog, options.metrics), options_(options) {
   const double width = std::max(frame.width, 1);
   const double height = std::max(frame.height, 1);
   if (options.format == PictureFormat::kPng) {
@@ -183,14 +183,15 @@ void CairoSurface::FillRectangle(double left, double bottom, double width, doubl
 void CairoSurface::DrawText(const SurfaceFont& font, const TextBox& box, std::string_view text) {
   if (finished_) return;
   // Every font selected here was made by MakeFont of FontMetricsSurface.
-  const FontFace& face = static_cast<const RealFont&>(font).Face();
+  const auto& realFont = static_cast<const RealFont&>(font);
+  const FontFace& face = realFont.Face();
   cairo_font_face_t* cairoFace = face.CairoFace();
   if (!cairoFace) return;
   if (GetBackgroundMode() == BackgroundMode::kOpaque)
     FillRectangle(box.left, box.bottom, box.width, box.height, kOpaqueTextBackground);
 
   const int size = font.CharacterHeight();
-  face.PlaceGlyphs(text, size, placed_);
+  realFont.PlaceGlyphs(text, placed_);
   glyphs_.resize(placed_.size());
   for (std::size_t i = 0; i < placed_.size(); ++i)
     glyphs_[i] = {placed_[i].index, static_cast<double>(box.left) + placed_[i].offset,

@@ -45,6 +45,8 @@ struct PictureOptions {
   PictureFormat format = PictureFormat::kPng;
   double dpi = 96.0;                   // PNG only: pixels per inch
   std::optional<ColorRef> background;  // none: transparent
+  // How fonts measure; the picture must be laid out (measured) with the same.
+  MetricsSource metrics = MetricsSource::kFace;
 };
 
 // Raised for a picture that cannot be made (a resolution out of range, a picture too large) or

@@ -2,30 +2,58 @@
 // fonts needs no picture. The cairo surface builds on it.
 #pragma once
 
+#include <vector>
+
 #include "render/font_catalog.h"
+#include "typeset/fixed_metrics_surface.h"
 #include "typeset/surface.h"
 
 namespace kv {
 
+// Where the measurements of a real font come from.
+enum class MetricsSource {
+  kFace,
+  // The rule of FixedMetricsSurface, the same for every face: a picture is then laid out exactly
+  // as `measure --metrics fixed` reports, whatever fonts the system has, and its glyphs stand in
+  // cells of the fixed average width.
+  kFixed,
+};
+
 // A font of a real face at a character height.
 class RealFont final : public SurfaceFont {
  public:
-  RealFont(const FontFace& face, const KVLogFont& description, int characterHeight)
-      : SurfaceFont(description, characterHeight, face.MetricsAt(characterHeight)), face_(face) {}
+  RealFont(const FontFace& face, const KVLogFont& description, int characterHeight,
+           MetricsSource source = MetricsSource::kFace)
+      : SurfaceFont(description, characterHeight,
+                    source == MetricsSource::kFixed
+                        ? FixedMetricsSurface::MetricsFor(characterHeight)
+                        : face.MetricsAt(characterHeight)),
+        face_(face),
+        source_(source) {}
 
   const FontFace& Face() const { return face_; }
   int ExtentWidth(std::string_view text) const override {
+    if (source_ == MetricsSource::kFixed) return FixedMetricsSurface::TextWidth(text, Metrics());
     return face_.ExtentWidth(text, CharacterHeight());
+  }
+  // The glyphs of `text` and their offsets from the text's origin, one per byte.
+  void PlaceGlyphs(std::string_view text, std::vector<PlacedGlyph>& out) const {
+    face_.PlaceGlyphs(text, CharacterHeight(), out);
+    if (source_ != MetricsSource::kFixed) return;
+    for (std::size_t i = 0; i < out.size(); ++i)
+      out[i].offset = FixedMetricsSurface::TextWidth(text.substr(0, i), Metrics());
   }
 
  private:
   const FontFace& face_;
+  MetricsSource source_;
 };
 
 class FontMetricsSurface : public Surface {
  public:
   // The catalog must outlive the surface.
-  explicit FontMetricsSurface(FontCatalog& catalog) : catalog_(catalog) {}
+  explicit FontMetricsSurface(FontCatalog& catalog, MetricsSource source = MetricsSource::kFace)
+      : catalog_(catalog), source_(source) {}
 
   SurfaceMapping Mapping() const override { return SurfaceMapping::kTrueSize; }
   int HimetricToDevice(int himetric) const override { return himetric; }
@@ -33,7 +61,8 @@ class FontMetricsSurface : public Surface {
  protected:
   std::unique_ptr<SurfaceFont> MakeFont(const KVLogFont& description,
                                         int characterHeight) override {
-    return std::make_unique<RealFont>(catalog_.Resolve(description), description, characterHeight);
+    return std::make_unique<RealFont>(catalog_.Resolve(description), description, characterHeight,
+                                      source_);
   }
   void DrawText(const SurfaceFont&, const TextBox&, std::string_view) override {}
   void DrawLine(Point, Point) override {}
@@ -41,6 +70,7 @@ class FontMetricsSurface : public Surface {
 
  private:
   FontCatalog& catalog_;
+  MetricsSource source_;
 };
 
 }  // namespace kv

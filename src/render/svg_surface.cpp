@@ -82,7 +82,7 @@ const char* HatchLines(int hatch) {
 
 SvgSurface::SvgSurface(FontCatalog& catalog, const PictureFrame& frame,
                        const PictureOptions& options)
-    : FontMetricsSurface(catalog), frame_(frame) {
+    : FontMetricsSurface(catalog, options.metrics), frame_(frame) {
   frame_.width = std::max(frame.width, 1);
   frame_.height = std::max(frame.height, 1);
   const double pointsPerUnit = kPointsPerInch / kUnitsPerInch;
@@ -153,30 +153,35 @@ void SvgSurface::AppendRectangle(double left, double bottom, double width, doubl
 }
 
 int SvgSurface::GlyphId(const FontFace& face, std::uint32_t glyph) {
-  const auto [entry, added] = glyphIds_.try_emplace({&face, glyph}, -1);
-  if (!added) return entry->second;
+  const std::pair<const FontFace*, std::uint32_t> key{&face, glyph};
+  auto entry = std::lower_bound(
+      glyphIds_.begin(), glyphIds_.end(), key,
+      [](const GlyphEntry& known, const auto& wanted) { return known.key < wanted; });
+  if (entry != glyphIds_.end() && entry->key == key) return entry->id;
+  entry = glyphIds_.insert(entry, {key, -1});
   const std::string& outline = face.OutlinePath(glyph);
   if (outline.empty()) return -1;
-  entry->second = static_cast<int>(glyphIds_.size());
+  entry->id = static_cast<int>(glyphIds_.size());
   defs_ += "<path id=\"g";
-  AppendInteger(defs_, entry->second);
+  AppendInteger(defs_, entry->id);
   defs_ += "\" d=\"";
   defs_ += outline;
   defs_ += "\"/>\n";
-  return entry->second;
+  return entry->id;
 }
 
 void SvgSurface::DrawText(const SurfaceFont& font, const TextBox& box, std::string_view text) {
   if (finished_) return;
   // Every font selected here was made by MakeFont of FontMetricsSurface.
-  const FontFace& face = static_cast<const RealFont&>(font).Face();
+  const auto& realFont = static_cast<const RealFont&>(font);
+  const FontFace& face = realFont.Face();
   if (!face.Found()) return;
   if (GetBackgroundMode() == BackgroundMode::kOpaque)
     AppendRectangle(box.left, box.bottom, box.width, box.height, kOpaqueTextBackground);
 
   const int size = font.CharacterHeight();
   const double scale = static_cast<double>(size) / face.UnitsPerEm();
-  face.PlaceGlyphs(text, size, placed_);
+  realFont.PlaceGlyphs(text, placed_);
   body_ += "<g fill=\"";
   AppendColour(body_, TextColor());
   body_ += "\">\n";

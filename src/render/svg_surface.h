@@ -62,7 +62,13 @@ class SvgSurface final : public FontMetricsSurface {
   std::string body_;
   std::string encoded_;
   bool finished_ = false;
-  std::map<std::pair<const FontFace*, std::uint32_t>, int> glyphIds_;
+  // The glyphs met so far, sorted by face and glyph, with their ids (-1: no outline). A picture
+  // uses a few dozen glyphs, so a sorted vector beats a tree of allocated nodes.
+  struct GlyphEntry {
+    std::pair<const FontFace*, std::uint32_t> key;
+    int id = -1;
+  };
+  std::vector<GlyphEntry> glyphIds_;
   std::map<std::pair<int, ColorRef>, std::string> hatchIds_;
   std::vector<PlacedGlyph> placed_;
 };

@@ -10,7 +10,7 @@ class FixedFont final : public SurfaceFont {
                     FixedMetricsSurface::MetricsFor(characterHeight)) {}
 
   int ExtentWidth(std::string_view text) const override {
-    return ClampToInt(static_cast<std::int64_t>(text.size()) * Metrics().averageWidth);
+    return FixedMetricsSurface::TextWidth(text, Metrics());
   }
 };
 
@@ -20,6 +20,10 @@ TextMetrics FixedMetricsSurface::MetricsFor(int characterHeight) {
   const int s = characterHeight;
   if (s <= 0) return {};
   return {.height = s, .ascent = s - s / 5, .descent = s / 5, .averageWidth = s / 2};
+}
+
+int FixedMetricsSurface::TextWidth(std::string_view text, const TextMetrics& metrics) {
+  return ClampToInt(static_cast<std::int64_t>(text.size()) * metrics.averageWidth);
 }
 
 void FixedMetricsSurface::ClearRecords() {

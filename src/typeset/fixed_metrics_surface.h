@@ -46,6 +46,8 @@ class FixedMetricsSurface final : public Surface {
 
   // The metrics of a font of character height S.
   static TextMetrics MetricsFor(int characterHeight);
+  // The width of `text` in a font of these (fixed) metrics.
+  static int TextWidth(std::string_view text, const TextMetrics& metrics);
 
   const std::vector<RecordedText>& Texts() const { return texts_; }
   const std::vector<RecordedLine>& Lines() const { return lines_; }

@@ -66,6 +66,28 @@ TEST_F(RenderCommand, PictureIsTheDocumentExtentAtTheChosenResolution) {
   EXPECT_NEAR(static_cast<double>(two - one), (h + 1000) / 10.0, 1.0);
 }
 
+// With fixed metrics a font of height S = 400 is 400 high with its baseline 400 / 5 = 80 above
+// the bottom, and each character is S / 2 = 200 wide; "10" is one number of two characters plus
+// the trailing gap of a third of the average width: 466 wide. The picture has exactly that
+// extent, and the real glyphs stand at the start of their cells, on the fixed baseline.
+TEST_F(RenderCommand, FixedMetricsLayThePictureOutAsMeasureDoes) {
+  EXPECT_EQ(RunCliCaptured({"measure", "--metrics", "fixed", "10"}).out,
+            "width=466 height=400 align=80\n");
+  ExpectRenders({"render", "10", "-o", Path("fixed.svg"), "--metrics", "fixed"});
+  const std::string svg = Read("fixed.svg");
+  EXPECT_NE(svg.find("viewBox=\"0 0 466 400\""), std::string::npos) << svg;
+  // 400 / 2048: Liberation Sans has 2048 units per em.
+  const auto glyphAt = [](int left) {
+    return "transform=\"matrix(0.1953125 0 0 -0.1953125 " + std::to_string(left) + " 320)\"";
+  };
+  EXPECT_NE(svg.find(glyphAt(0)), std::string::npos) << svg;
+  EXPECT_NE(svg.find(glyphAt(200)), std::string::npos) << svg;
+  const test::CliResult wrong =
+      RunCliCaptured({"render", "10", "-o", Path("x.svg"), "--metrics", "exact"});
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("--metrics takes real or fixed"), std::string::npos) << wrong.err;
+}
+
 TEST_F(RenderCommand, RendersADocumentWithItsOwnSettings) {
   ASSERT_EQ(RunCliCaptured({"save", "-o", Path("doc.kv3"), "x/y"}).status, 0);
   ExpectRenders({"render", Path("doc.kv3"), "-o", Path("doc.png")});
