@@ -5,6 +5,7 @@
 
 #include FT_ADVANCES_H
 #include FT_MODULE_H
+#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -198,6 +199,27 @@ DecorationLine FontFace::Underline(int characterHeight) const {
 DecorationLine FontFace::StrikeOut(int characterHeight) const {
   return {ScaleDesignUnits(strikeOutUnits_.centre, characterHeight, unitsPerEm_),
           std::max(1, ScaleDesignUnits(strikeOutUnits_.thickness, characterHeight, unitsPerEm_))};
+}
+
+int FontFace::InkTop(std::string_view text, int characterHeight) const {
+  if (!Found()) return 0;
+  int top = 0;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    int& units = inkTopUnits_[byte];
+    if (units == kUnknownInkTop) {
+      units = 0;
+      if (glyphs_[byte] != 0 &&
+          FT_Load_Glyph(face_, glyphs_[byte], FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) == 0 &&
+          face_->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box;
+        FT_Outline_Get_CBox(&face_->glyph->outline, &box);
+        units = static_cast<int>(std::clamp<FT_Pos>(box.yMax, 0, std::numeric_limits<int>::max()));
+      }
+    }
+    top = std::max(top, ScaleDesignUnits(units, characterHeight, unitsPerEm_));
+  }
+  return top;
 }
 
 const std::string& FontFace::OutlinePath(std::uint32_t glyph) const {

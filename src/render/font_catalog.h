@@ -20,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -97,6 +98,9 @@ class FontFace {
   void PlaceGlyphs(std::string_view text, int characterHeight, std::vector<PlacedGlyph>& out) const;
   DecorationLine Underline(int characterHeight) const;
   DecorationLine StrikeOut(int characterHeight) const;
+  // How high the highest glyph outline of `text` reaches above the baseline (0 for a text without
+  // ink above it). Each byte's outline is read on first use and its top kept.
+  int InkTop(std::string_view text, int characterHeight) const;
 
   // The outline of a glyph as SVG path data in design units, y upward, synthesis applied (see
   // GlyphOutlinePath); made on first use and kept as long as the face. Empty when not found.
@@ -127,6 +131,14 @@ class FontFace {
   mutable cairo_font_face_t* cairoFace_ = nullptr;
   // Glyph outlines made so far; a face has at most one glyph per byte, so this stays small.
   mutable std::unordered_map<std::uint32_t, std::string> outlines_;
+  // The top of each byte's outline in design units; kUnknownInkTop until it is first asked for.
+  static constexpr int kUnknownInkTop = std::numeric_limits<int>::min();
+  mutable std::array<int, 256> inkTopUnits_ = MakeUnknownInkTops();
+  static constexpr std::array<int, 256> MakeUnknownInkTops() {
+    std::array<int, 256> tops{};
+    tops.fill(kUnknownInkTop);
+    return tops;
+  }
 };
 
 // Resolves descriptions to faces and keeps them. Not thread-safe; one catalog serves any number

@@ -36,6 +36,11 @@ class RealFont final : public SurfaceFont {
     if (source_ == MetricsSource::kFixed) return FixedMetricsSurface::TextWidth(text, Metrics());
     return face_.ExtentWidth(text, CharacterHeight());
   }
+  // Fixed metrics know no ink: a picture laid out by them is laid out as the fixed surface does.
+  std::optional<int> InkTop(std::string_view text) const override {
+    if (source_ == MetricsSource::kFixed) return std::nullopt;
+    return face_.InkTop(text, CharacterHeight());
+  }
   // The glyphs of `text` and their offsets from the text's origin, one per byte.
   void PlaceGlyphs(std::string_view text, std::vector<PlacedGlyph>& out) const {
     face_.PlaceGlyphs(text, CharacterHeight(), out);

@@ -342,8 +342,7 @@ void Painter::DrawBigOperator(EquationNode& node, int x, int yb) {
   Later(node.row1, centred(q.width), yb);
   if (op == BigOperator::kLimit) return;
   Later(node.row2, centred(node.row2.box.width),
-        TruncateLength(static_cast<double>(yb) + q.height + extent.height -
-                       metrics_.descent * kBigOperatorOverlap));
+        TruncateLength(yb + SumUpperLimitBottom(surface_, sign, q.height, metrics_.descent)));
 }
 
 void Painter::DrawMatrix(EquationNode& node, int x, int yb) {

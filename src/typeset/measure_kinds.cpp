@@ -243,9 +243,9 @@ NodeBox SumBox(MeasureContext& context, EquationNode& node, std::string_view sig
   const NodeBox r = Measure(node.row2, context);
   const TextExtent extent = context.surface.GetTextExtent(sign);
   const int descent = Metrics(node).descent;
+  const double upperBottom = SumUpperLimitBottom(context.surface, sign, q.height, descent);
   return {.width = Max3(extent.width, r.width, q.width),
-          .height = TruncateLength(static_cast<double>(extent.height) + q.height + r.height -
-                                   descent * kBigOperatorOverlap),
+          .height = TruncateLength(upperBottom + r.height),
           .align = AddLengths(q.height, descent)};
 }
 

@@ -5,6 +5,7 @@
 #include "reader/equation_node.h"
 #include "typeset/equation_settings.h"
 #include "typeset/layout_math.h"
+#include "typeset/typeset_constants.h"
 
 namespace kv {
 namespace {
@@ -93,6 +94,15 @@ BigOperator BigOperatorOf(std::string_view text) {
   if (text == "product") return BigOperator::kProduct;
   if (text == "lim") return BigOperator::kLimit;
   return BigOperator::kUnknown;
+}
+
+double SumUpperLimitBottom(const Surface& surface, std::string_view sign, int lowerHeight,
+                           int descent) {
+  const double byOverlap = static_cast<double>(lowerHeight) + surface.GetTextExtent(sign).height -
+                           descent * kBigOperatorOverlap;
+  const std::optional<int> inkTop = surface.GetTextInkTop(sign);
+  if (!inkTop) return byOverlap;
+  return std::max(byOverlap, static_cast<double>(lowerHeight) + *inkTop);
 }
 
 int ShrunkFontSize(int mainSize, int fractionLevel, double scriptLevel,

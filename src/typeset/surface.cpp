@@ -52,6 +52,10 @@ TextExtent Surface::GetTextExtent(std::string_view text) const {
   return font_ ? font_->Extent(text) : TextExtent{};
 }
 
+std::optional<int> Surface::GetTextInkTop(std::string_view text) const {
+  return font_ ? font_->InkTop(text) : std::nullopt;
+}
+
 ColorRef Surface::SetTextColor(ColorRef colour) {
   return std::exchange(textColour_, colour);
 }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -94,6 +95,9 @@ class SurfaceFont {
   // Width of a Windows-1252 string: the sum of its characters' advances, no kerning.
   virtual int ExtentWidth(std::string_view text) const = 0;
   TextExtent Extent(std::string_view text) const { return {ExtentWidth(text), metrics_.height}; }
+  // How high the ink of `text` reaches above its baseline, for a font that knows its glyphs'
+  // outlines; nothing for one that does not (fixed metrics).
+  virtual std::optional<int> InkTop(std::string_view /*text*/) const { return std::nullopt; }
 
  protected:
   SurfaceFont(const KVLogFont& description, int characterHeight, TextMetrics metrics);
@@ -119,6 +123,8 @@ class Surface {
   TextMetrics GetTextMetrics() const;
   // Width and height of a Windows-1252 string in the selected font; 0 x 0 without a font.
   TextExtent GetTextExtent(std::string_view text) const;
+  // The selected font's InkTop of `text`; nothing without a font.
+  std::optional<int> GetTextInkTop(std::string_view text) const;
   // Set a colour 0x00BBGGRR; the previous one is returned.
   ColorRef SetTextColor(ColorRef colour);
   ColorRef TextColor() const { return textColour_; }

@@ -69,8 +69,8 @@ struct CairoSurfaceDeleter {
   void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
 };
 
-// The pixels whose alpha reaches kInkAlpha; empty (all zero) when there are none.
-PixelRect InkOf(const std::string& png) {
+// Whether each pixel's alpha reaches kInkAlpha, row by row from the top.
+std::vector<std::vector<bool>> InkPixels(const std::string& png) {
   struct Cursor {
     const std::string* bytes;
     std::size_t at;
@@ -90,12 +90,28 @@ PixelRect InkOf(const std::string& png) {
   const int height = cairo_image_surface_get_height(image.get());
   const int stride = cairo_image_surface_get_stride(image.get());
   const unsigned char* data = cairo_image_surface_get_data(image.get());
-  PixelRect ink{width, height, 0, 0};
+  std::vector<std::vector<bool>> ink(static_cast<std::size_t>(height),
+                                     std::vector<bool>(static_cast<std::size_t>(width)));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       std::uint32_t pixel = 0;
       std::copy_n(data + y * stride + x * 4, 4, reinterpret_cast<unsigned char*>(&pixel));
-      if (static_cast<int>(pixel >> 24) < kInkAlpha) continue;
+      ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] =
+          static_cast<int>(pixel >> 24) >= kInkAlpha;
+    }
+  }
+  return ink;
+}
+
+// The smallest rectangle holding every inked pixel; empty (all zero) when there are none.
+PixelRect InkOf(const std::string& png) {
+  const std::vector<std::vector<bool>> pixels = InkPixels(png);
+  const int height = static_cast<int>(pixels.size());
+  const int width = height > 0 ? static_cast<int>(pixels[0].size()) : 0;
+  PixelRect ink{width, height, 0, 0};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (!pixels[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) continue;
       ink.left = std::min(ink.left, x);
       ink.top = std::min(ink.top, y);
       ink.right = std::max(ink.right, x + 1);
@@ -103,6 +119,18 @@ PixelRect InkOf(const std::string& png) {
     }
   }
   return ink;
+}
+
+// How many separate bands of inked rows the picture has, from top to bottom.
+int InkBands(const std::string& png) {
+  int bands = 0;
+  bool inBand = false;
+  for (const std::vector<bool>& row : InkPixels(png)) {
+    const bool inked = std::find(row.begin(), row.end(), true) != row.end();
+    if (inked && !inBand) ++bands;
+    inBand = inked;
+  }
+  return bands;
 }
 
 int Pixels(int units, double dpi) {
@@ -141,6 +169,14 @@ TEST(DrawnPictures, InkStaysInsideTheMeasuredBox) {
     // three pixels here; nothing else may reach below the box.
     const bool pieces = text.find('(') != std::string::npos && text.find(',') != std::string::npos;
     EXPECT_LE(ink.bottom, bottom + kInkTolerancePixels + (pieces ? kPieceDropPixels : 0)) << text;
+  }
+}
+
+// A sum's or product's limits stand clear of the sign: three bands of ink from top to bottom,
+// whatever room the symbol font's ascent leaves above the sign.
+TEST(DrawnPictures, BigOperatorLimitsStandClearOfTheSign) {
+  for (const char* text : {"sigma(k=0,n)", "sigma(k=0,inf)", "product(i=1,n)", "sigma(i=1,N)"}) {
+    EXPECT_EQ(InkBands(Render(text, 300.0).png), 3) << text;
   }
 }
 
