@@ -185,17 +185,18 @@ void SvgSurface::DrawText(const SurfaceFont& font, const TextBox& box, std::stri
   body_ += "<g fill=\"";
   AppendColour(body_, TextColor());
   body_ += "\">\n";
+  // Outlines are y-up in design units: every glyph is scaled and turned the right way up alike.
+  std::string scaling = "\" transform=\"matrix(";
+  AppendNumber(scaling, scale);
+  scaling += " 0 0 ";
+  AppendNumber(scaling, -scale);
+  scaling += ' ';
   for (const PlacedGlyph& glyph : placed_) {
     const int id = GlyphId(face, glyph.index);
     if (id < 0) continue;
-    // Outlines are y-up in design units: scale them and turn them the right way up.
     body_ += "<use xlink:href=\"#g";
     AppendInteger(body_, id);
-    body_ += "\" transform=\"matrix(";
-    AppendNumber(body_, scale);
-    body_ += " 0 0 ";
-    AppendNumber(body_, -scale);
-    body_ += ' ';
+    body_ += scaling;
     AppendInteger(body_, static_cast<std::int64_t>(box.left) + glyph.offset);
     body_ += ' ';
     AppendInteger(body_, -static_cast<std::int64_t>(box.baseline));
