@@ -346,7 +346,8 @@ void Painter::DrawBigOperator(EquationNode& node, int x, int yb) {
 }
 
 void Painter::DrawMatrix(EquationNode& node, int x, int yb) {
-  const MatrixPlacement& placement = node.layout.matrix;
+  static const MatrixPlacement kNotMeasured;
+  const MatrixPlacement& placement = node.layout.matrix ? *node.layout.matrix : kNotMeasured;
   const std::int32_t align = settings_.MatrixAlign.Get();
   std::size_t column = 0;
   std::size_t cell = 0;

@@ -321,7 +321,8 @@ NodeBox MatrixBox(MeasureContext& context, EquationNode& node) {
   Measure(node.row1, context);
   const MatrixSpacing spacing{context.settings.MatrixHorizontalSpacing.Get(),
                               context.settings.MatrixVerticalSpacing.Get()};
-  const MatrixSize size = LayOutMatrix(SplitMatrixColumns(node.row1), spacing, node.layout.matrix);
+  if (!node.layout.matrix) node.layout.matrix = std::make_unique<MatrixPlacement>();
+  const MatrixSize size = LayOutMatrix(SplitMatrixColumns(node.row1), spacing, *node.layout.matrix);
   return {.width = size.width,
           .height = size.height,
           .align = TruncateLength(size.height * kMatrixBaselineShare)};

@@ -5,6 +5,7 @@
 // height of its baseline above that bottom (the depth below the baseline).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "typeset/text_metrics.h"
@@ -37,8 +38,9 @@ struct NodeLayout {
   int operatorHeight = 0;
   // Of the font the node was measured in.
   TextMetrics metrics;
-  // Only for matrices.
-  MatrixPlacement matrix;
+  // Only for matrices, made when one is measured: every node carries a layout, so the placement's
+  // storage is not in each of them.
+  std::unique_ptr<MatrixPlacement> matrix;
 };
 
 }  // namespace kv

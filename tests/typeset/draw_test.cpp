@@ -187,7 +187,7 @@ TEST_F(DrawTest, BracketsAndIntegralsAreBuiltFromPieces) {
 TEST_F(DrawTest, MatrixCellsMeetTheirColumnEdgeUnderRightAlignment) {
   settings.MatrixAlign.Set(2);
   Drawn("MATRIX{NUMBER\"1\" NUMBER\"22\" SPACE\" \" SPACE\" \" NUMBER\"333\" NUMBER\"4\"}");
-  const MatrixPlacement& placement = row.At(0).layout.matrix;
+  const MatrixPlacement& placement = *row.At(0).layout.matrix;
   ASSERT_EQ(placement.columnOffsets.size(), 2u);
   ASSERT_EQ(paper.Texts().size(), 4u);
   const int columnOf[] = {0, 0, 1, 1};

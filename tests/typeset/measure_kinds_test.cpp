@@ -236,7 +236,7 @@ TEST_F(MeasureTest, MatrixLaysOutColumnsAndRowsWithTheirOffsets) {
   const EquationNode& matrix = First();
   // Width trunc(300 + 400) + (600 + 600); height 800 + (400 + 400); baseline halfway.
   EXPECT_EQ(BoxText(matrix.layout.box), "[1900,1600,800,0,0]");
-  const MatrixPlacement& placement = matrix.layout.matrix;
+  const MatrixPlacement& placement = *matrix.layout.matrix;
   EXPECT_EQ(placement.columnWidths, (std::vector<int>{400, 600}));
   EXPECT_EQ(placement.columnOffsets, (std::vector<int>{0, 1300}));  // 300 + 400 + 600
   EXPECT_EQ(placement.rowOffsets, (std::vector<int>{800, 0}));      // row 1 is 400 + 400
@@ -257,8 +257,8 @@ TEST_F(MeasureTest, MatrixLaysOutColumnsAndRowsWithTheirOffsets) {
     wide += " SPACE\" \" NUMBER\"1\"";
   Measured(wide + "}");
   EXPECT_EQ(First().layout.box.width, 19400);
-  EXPECT_EQ(First().layout.matrix.columnWidths.size(), 25U);
-  EXPECT_EQ(First().layout.matrix.columnOffsets.back(), 24 * 800);
+  EXPECT_EQ(First().layout.matrix->columnWidths.size(), 25U);
+  EXPECT_EQ(First().layout.matrix->columnOffsets.back(), 24 * 800);
 }
 
 TEST_F(MeasureTest, TabsReachTheNextStop) {
