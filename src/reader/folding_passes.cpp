@@ -314,10 +314,14 @@ EquationNode& NewSpace(EquationLine& line) {
   return space;
 }
 
-// The nodes after the open at `open` go into a new bracket node, which takes the open's place.
+// The nodes after the open at `open` go into a bracket node in the open's place. The open token
+// itself becomes that node when it has no rows (as tokens have not), so folding grows the pool
+// only by the spaces of empty pairs: a long text of brackets and commas makes far fewer nodes.
 void FoldBracketAt(EquationLine& line, NodeRow& row, int open, std::string text) {
-  EquationNode& node = line.CreateNode(TK_BRACKETS);
-  node.SetText(std::move(text));
+  EquationNode& opening = row.At(open);
+  EquationNode& node =
+      opening.row1.Empty() && opening.row2.Empty() ? opening : line.CreateNode(TK_BRACKETS);
+  node.SetNode(TK_BRACKETS, std::move(text), {});
   if (open + 1 < row.Size()) {
     row.MoveRangeTo(open + 1, row.Size() - 1, node.row1);
   } else {
