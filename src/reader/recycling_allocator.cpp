@@ -2,6 +2,10 @@
 
 #include <bit>
 
+#ifdef KALVANE_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace kv::recycling {
 namespace {
 
@@ -23,6 +27,36 @@ struct KeptBlock {
   KeptBlock* next;
 };
 
+// Under the address sanitizer a kept block is poisoned, so that a vector that still used its
+// storage after dropping it is reported as it would be after a real free.
+void Poison([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
+#ifdef KALVANE_ADDRESS_SANITIZER
+  ASAN_POISON_MEMORY_REGION(block, bytes);
+#endif
+}
+
+void Unpoison([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
+#ifdef KALVANE_ADDRESS_SANITIZER
+  ASAN_UNPOISON_MEMORY_REGION(block, bytes);
+#endif
+}
+
+// Takes the first kept block of a class off its list.
+KeptBlock* PopBlock(KeptBlock*& first, std::size_t bytes) {
+  KeptBlock* block = first;
+  Unpoison(block, bytes);
+  first = block->next;
+  return block;
+}
+
+// Puts a block at the front of its class's list.
+void PushBlock(KeptBlock*& first, void* block, std::size_t bytes) {
+  auto* kept = static_cast<KeptBlock*>(block);
+  kept->next = first;
+  first = kept;
+  Poison(kept, bytes);
+}
+
 // The blocks one thread keeps, one list per class. Plain data, so reaching it costs no
 // initialisation check: this is on the path of every row the reader makes.
 struct KeptLists {
@@ -40,10 +74,8 @@ struct ReleaseAtThreadExit {
   ~ReleaseAtThreadExit() {
     lists.ended = true;
     for (std::size_t c = 0; c < kClassCount; ++c) {
-      while (KeptBlock* block = lists.first[c]) {
-        lists.first[c] = block->next;
-        ::operator delete(block);
-      }
+      while (lists.first[c] != nullptr)
+        ::operator delete(PopBlock(lists.first[c], ClassBytes(c)));
       lists.bytes[c] = 0;
     }
     lists.total = 0;
@@ -61,12 +93,10 @@ void ArrangeReleaseAtExit() {
 void* Allocate(std::size_t bytes) {
   if (bytes > kLargestKeptBytes) return ::operator new(bytes);
   const std::size_t c = ClassOf(bytes);
-  KeptBlock* block = lists.first[c];
-  if (block == nullptr) return ::operator new(ClassBytes(c));
-  lists.first[c] = block->next;
+  if (lists.first[c] == nullptr) return ::operator new(ClassBytes(c));
   lists.bytes[c] -= ClassBytes(c);
   lists.total -= ClassBytes(c);
-  return block;
+  return PopBlock(lists.first[c], ClassBytes(c));
 }
 
 void Release(void* block, std::size_t bytes) noexcept {
@@ -81,9 +111,7 @@ void Release(void* block, std::size_t bytes) noexcept {
     return;
   }
   if (!lists.releaseAtExitArranged) ArrangeReleaseAtExit();
-  auto* kept = static_cast<KeptBlock*>(block);
-  kept->next = lists.first[c];
-  lists.first[c] = kept;
+  PushBlock(lists.first[c], block, ClassBytes(c));
   lists.bytes[c] += ClassBytes(c);
   lists.total += ClassBytes(c);
 }

@@ -13,6 +13,15 @@
 #include <new>
 #include <vector>
 
+// Set when the address sanitizer is on: kept blocks are then poisoned until they are used again.
+#if defined(__SANITIZE_ADDRESS__)
+#define KALVANE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KALVANE_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace kv {
 
 namespace recycling {

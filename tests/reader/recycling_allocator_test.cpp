@@ -72,5 +72,23 @@ TEST(RecyclingAllocator, ThreadsKeepTheirOwnBlocks) {
   EXPECT_EQ(KeptBytes(), mainBefore);
 }
 
+#ifdef KALVANE_ADDRESS_SANITIZER
+// A kept block is poisoned: storage used after its vector dropped it is reported as it would be
+// after a real free.
+TEST(RecyclingAllocatorDeathTest, StorageUsedAfterItWasDroppedIsReported) {
+  EXPECT_DEATH(
+      {
+        const int* stale = nullptr;
+        {
+          RecycledVector<int> dropped(4, 1);
+          stale = dropped.data();
+        }
+        volatile int read = stale[1];
+        (void)read;
+      },
+      "use-after-poison");
+}
+#endif
+
 }  // namespace
 }  // namespace kv
