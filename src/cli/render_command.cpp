@@ -155,8 +155,9 @@ struct Renderer {
     }
   }
 
-  // One document serves every text of a run: OnNewDocument gives it a fresh copy of the
-  // settings and empty lines, and its lines keep their storage from one equation to the next.
+  // One document serves every text of a run, made new once: typesetting never changes its
+  // settings, so each text only replaces the lines (which keep their storage from one equation
+  // to the next). Copying the settings for every text cost more than some equations.
   std::unique_ptr<HeadlessHost> textHost;
   std::unique_ptr<KLV300Doc> textDocument;
 
@@ -164,8 +165,8 @@ struct Renderer {
     if (!textDocument) {
       textHost = std::make_unique<HeadlessHost>(settings);
       textDocument = std::make_unique<KLV300Doc>(*textHost);
+      textDocument->OnNewDocument();
     }
-    textDocument->OnNewDocument();
     textDocument->SetEquationText(equationText);
     return Picture(*textDocument, output);
   }
