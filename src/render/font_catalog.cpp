@@ -284,6 +284,17 @@ FontCatalog::FontCatalog() : library_(std::make_unique<Library>()) {
 FontCatalog::~FontCatalog() = default;
 
 const FontFace& FontCatalog::Resolve(const KVLogFont& description) {
+  for (const RecentDescription& known : recent_) {
+    if (known.Matches(description)) return *known.face;
+  }
+  const FontFace& face = ResolveDescription(description);
+  recent_[nextRecent_] = {description.lfFaceName, description.lfWeight, description.lfItalic,
+                          description.lfCharSet, &face};
+  nextRecent_ = (nextRecent_ + 1) % kRecentDescriptions;
+  return face;
+}
+
+const FontFace& FontCatalog::ResolveDescription(const KVLogFont& description) {
   std::string name = LowerAscii(description.FaceName());
   const bool symbol = description.lfCharSet == kSymbolCharset || name == "symbol";
   Request request{std::move(name), NormalisedWeight(description.lfWeight),

@@ -175,6 +175,23 @@ class FontCatalog {
   // (file, face index, bold asked, italic asked, symbol request)
   using Resolution = std::tuple<std::string, int, bool, bool, bool>;
 
+  // The fields of a description that decide its face, as they were given.
+  struct RecentDescription {
+    std::array<char, KVLogFont::kFaceNameSize> faceName{};
+    std::int32_t weight = 0;
+    std::uint8_t italic = 0;
+    std::uint8_t charSet = 0;
+    const FontFace* face = nullptr;
+    bool Matches(const KVLogFont& description) const {
+      return face != nullptr && weight == description.lfWeight && italic == description.lfItalic &&
+             charSet == description.lfCharSet && faceName == description.lfFaceName;
+    }
+  };
+  // A picture selects a handful of fonts again and again, once per node measured or drawn: the
+  // last few descriptions are compared as given before a request is made and looked up.
+  static constexpr std::size_t kRecentDescriptions = 8;
+
+  const FontFace& ResolveDescription(const KVLogFont& description);
   const FontFace& ResolveRequest(const Request& request);
   std::unique_ptr<FontFace> OpenFace(const Resolution& resolution, const std::string& family);
 
@@ -183,6 +200,8 @@ class FontCatalog {
   std::map<Resolution, std::unique_ptr<FontFace>> faces_;
   std::unordered_map<Request, const FontFace*, RequestHash> requests_;
   FontFace missing_;
+  std::array<RecentDescription, kRecentDescriptions> recent_{};
+  std::size_t nextRecent_ = 0;
 };
 
 }  // namespace kv
