@@ -8,6 +8,26 @@
 #include "typeset/equation_settings.h"
 
 namespace kv {
+namespace {
+
+// The kinds of every node of the tree below `top`.
+TokenKindSet KindsInTree(const NodeRow& top) {
+  TokenKindSet kinds;
+  RecycledVector<const NodeRow*> pending{&top};
+  while (!pending.empty()) {
+    const NodeRow& row = *pending.back();
+    pending.pop_back();
+    for (int i = 0; i < row.Size(); ++i) {
+      const EquationNode& node = row.At(i);
+      kinds.Add(node.Kind());
+      if (!node.row1.Empty()) pending.push_back(&node.row1);
+      if (!node.row2.Empty()) pending.push_back(&node.row2);
+    }
+  }
+  return kinds;
+}
+
+}  // namespace
 
 void EquationLine::Parse(std::string_view text, const EquationSettings& settings) {
   if (text == text_ && !needsRebuild_) return;
@@ -34,42 +54,54 @@ void EquationLine::RunTokenizingPasses(const EquationSettings& settings) {
 
 // The grouping passes mark how far each operand reaches; the folding passes then turn the
 // marked groups into nodes. The order is the syntax: changing it changes what text means.
+//
+// A pass runs only when the line holds a node of a kind it acts on: most equations use a few
+// constructs, and a pass with nothing to do would still walk and rebuild every row. The kinds
+// held are those of the tokens and every kind a pass has made since (CreateNode). Passes also
+// give existing nodes new kinds (products, vectors, bracket nodes), but none of those starts a
+// pass.
 void EquationLine::RunBuildingPasses(const EquationSettings& settings) {
   const FeatureSwitches& on = settings.switches;
   const bool automaticVectors = settings.UseAutomaticVectors.Get();
   const bool columnVectors = settings.DetectColumnVectors.Get();
+  const TokenKindSet tokens = KindsInTree(top_);
+  const auto holds = [&](std::initializer_list<TokenKind> kinds) {
+    return (tokens | madeKinds_).HasAny(kinds);
+  };
 
-  GroupAccents(*this);
-  if (on.ScientificNotation) GroupScientificNotation(*this);
-  GroupPowerAndSubscriptOperands(*this);
-  InsertImplicitPowers(*this);
-  GroupFunctionArguments(*this);
-  GroupRootOperands(*this);
-  if (automaticVectors) JoinTwoCapitalVectors(*this);
-  if (automaticVectors) MarkLowerCaseVectors(*this, settings);
+  if (holds({TK_MODIFIER})) GroupAccents(*this);
+  if (on.ScientificNotation && holds({TK_NUMBER})) GroupScientificNotation(*this);
+  if (holds({TK_POWER, TK_SUBSCRIPT})) GroupPowerAndSubscriptOperands(*this);
+  if (holds({TK_NUMBER})) InsertImplicitPowers(*this);
+  if (holds({TK_FUNCTION, TK_ARCSINCOSTAN, TK_SQRT})) GroupFunctionArguments(*this);
+  if (holds({TK_ROOT})) GroupRootOperands(*this);
+  if (automaticVectors && holds({TK_VARIABLE})) JoinTwoCapitalVectors(*this);
+  if (automaticVectors && holds({TK_VARIABLE})) MarkLowerCaseVectors(*this, settings);
 
-  FoldPowers(*this);
-  FoldArrows(*this);
-  if (on.BackslashSubscripts) FoldSubscripts(*this);
-  FoldSquareRoots(*this);
-  FoldRoots(*this);
-  FoldBigOperators(*this);
-  GroupDivideOperands(*this);
-  if (columnVectors) GroupSeparatorOperands(*this);
-  MergeNegativeNumbers(*this);
-  if (columnVectors) FoldColumns(*this);
-  FoldFractions(*this);
+  if (holds({TK_POWER})) FoldPowers(*this);
+  if (holds({TK_IVRIGHT, TK_IVLEFT, TK_IVBOTH})) FoldArrows(*this);
+  if (on.BackslashSubscripts && holds({TK_SUBSCRIPT})) FoldSubscripts(*this);
+  if (holds({TK_SQRT})) FoldSquareRoots(*this);
+  if (holds({TK_ROOT})) FoldRoots(*this);
+  if (holds({TK_CODEDRAW2})) FoldBigOperators(*this);
+  if (holds({TK_DIVIDE})) GroupDivideOperands(*this);
+  if (columnVectors && holds({TK_SEPARATOR})) GroupSeparatorOperands(*this);
+  if (holds({TK_SUBTRACT})) MergeNegativeNumbers(*this);
+  if (columnVectors && holds({TK_SEPARATOR})) FoldColumns(*this);
+  if (holds({TK_DIVIDE})) FoldFractions(*this);
+  // Nearly every grouping pass leaves invisible brackets, so brackets are always folded.
   FoldBrackets(*this);
-  GroupBracketPowers(*this);
+  if (holds({TK_POWER})) GroupBracketPowers(*this);
   FoldBrackets(*this);
-  if (on.BuildMatrices) BuildMatrices(*this);
-  if (on.BracketLimits) AttachBracketLimits(*this);
+  if (on.BuildMatrices && holds({TK_COLUMN})) BuildMatrices(*this);
+  if (on.BracketLimits && holds({TK_COLUMN})) AttachBracketLimits(*this);
   AssignLevels(*this, settings);
 }
 
 void EquationLine::LoadText(std::string_view text) {
   top_.Clear();
   pool_.Clear();
+  madeKinds_ = {};
   text_ = std::string(text);
   EquationNode& whole = pool_.CreateNode(TK_RAW);
   whole.SetText(text_);

@@ -65,7 +65,10 @@ class EquationLine {
   void SetCachedExtent(const NodeBox& extent) { cachedExtent_ = extent; }
 
   // A new node owned by the line until the next parse.
-  EquationNode& CreateNode(TokenKind kind) { return pool_.CreateNode(kind); }
+  EquationNode& CreateNode(TokenKind kind) {
+    madeKinds_.Add(kind);
+    return pool_.CreateNode(kind);
+  }
   // How many nodes the current parse has made.
   std::size_t NodeCount() const { return pool_.Size(); }
 
@@ -112,6 +115,8 @@ class EquationLine {
   void CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out);
 
   NodePool pool_;
+  // The kinds of the nodes CreateNode made since the text was loaded.
+  TokenKindSet madeKinds_;
   NodeRow top_;
   std::string text_;
   NodeBox cachedExtent_;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 namespace kv {
@@ -55,6 +56,33 @@ enum TokenKind : std::int32_t {
 };
 
 inline constexpr int kTokenKindCount = 44;
+
+// A set of token kinds.
+class TokenKindSet {
+ public:
+  constexpr void Add(TokenKind kind) { bits_ |= Bit(kind); }
+  constexpr bool Has(TokenKind kind) const { return (bits_ & Bit(kind)) != 0; }
+  constexpr bool HasAny(std::initializer_list<TokenKind> kinds) const {
+    for (TokenKind kind : kinds) {
+      if (Has(kind)) return true;
+    }
+    return false;
+  }
+  constexpr TokenKindSet operator|(TokenKindSet other) const {
+    TokenKindSet both;
+    both.bits_ = bits_ | other.bits_;
+    return both;
+  }
+
+ private:
+  static_assert(kTokenKindCount <= 64, "a set holds 64 kinds");
+  // Kinds outside the enumeration are never members.
+  static constexpr std::uint64_t Bit(TokenKind kind) {
+    const auto index = static_cast<std::int32_t>(kind);
+    return index >= 0 && index < kTokenKindCount ? std::uint64_t{1} << index : 0;
+  }
+  std::uint64_t bits_ = 0;
+};
 
 // The kind's name without the "TK_" prefix ("NUMBER", "OPEN"), or "UNKNOWN" for a value outside
 // the enumeration.
