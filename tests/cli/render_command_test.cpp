@@ -111,6 +111,28 @@ TEST_F(RenderCommand, BatchReportsBadLinesAndRendersTheRest) {
   EXPECT_FALSE(std::filesystem::exists(Path("out/2.svg")));
 }
 
+// A batch typesets every text in one document: each picture must be the one the text makes on
+// its own, whatever came before it (more lines, the same text, other sizes).
+TEST_F(RenderCommand, BatchPicturesMatchSinglePictures) {
+  const std::vector<std::string> texts = {"a\\nb\\nc", "x^2", "sqrt(b2-4ac)/2a", "x^2", "c"};
+  std::string list;
+  for (const std::string& text : texts)
+    list += text + "\n";
+  test::WriteFileBytes(env.Root() / "list.txt", list);
+  ASSERT_EQ(RunCliCaptured({"render", "--batch", Path("list.txt"), "--out-dir", Path("out"),
+                            "--format", "svg"})
+                .status,
+            0);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::string text = texts[i];
+    for (std::size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n"))
+      text.replace(at, 2, "\n");
+    const std::string single = "single" + std::to_string(i) + ".svg";
+    ExpectRenders({"render", text, "-o", Path(single)});
+    EXPECT_EQ(Read("out/" + std::to_string(i + 1) + ".svg"), Read(single)) << texts[i];
+  }
+}
+
 // Pictures are saved while the next ones are made; a picture that cannot be saved is still
 // reported with its line, and every other picture is complete when the command returns.
 TEST_F(RenderCommand, BatchReportsPicturesThatCannotBeSaved) {
