@@ -151,7 +151,7 @@ struct Renderer {
     try {
       return MakePicture(catalog, frame, options, draw);
     } catch (const PictureError& error) {
-      throw CliError("cannot write " + output.string() + ": " + error.what());
+      throw CliError(CannotWriteMessage(output, error.what()));
     }
   }
 

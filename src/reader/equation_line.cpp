@@ -5,25 +5,19 @@
 
 #include "reader/folding_passes.h"
 #include "reader/grouping_passes.h"
+#include "reader/row_building.h"
 #include "typeset/equation_settings.h"
 
 namespace kv {
 namespace {
 
 // The kinds of every node of the tree below `top`.
-TokenKindSet KindsInTree(const NodeRow& top) {
+TokenKindSet KindsInTree(NodeRow& top) {
   TokenKindSet kinds;
-  RecycledVector<const NodeRow*> pending{&top};
-  while (!pending.empty()) {
-    const NodeRow& row = *pending.back();
-    pending.pop_back();
-    for (int i = 0; i < row.Size(); ++i) {
-      const EquationNode& node = row.At(i);
-      kinds.Add(node.Kind());
-      if (!node.row1.Empty()) pending.push_back(&node.row1);
-      if (!node.row2.Empty()) pending.push_back(&node.row2);
-    }
-  }
+  ForEachRowParentFirst(top, [&kinds](NodeRow& row) {
+    for (int i = 0; i < row.Size(); ++i)
+      kinds.Add(row.At(i).Kind());
+  });
   return kinds;
 }
 

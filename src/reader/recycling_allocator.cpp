@@ -62,7 +62,6 @@ void PushBlock(KeptBlock*& first, void* block, std::size_t bytes) {
 struct KeptLists {
   KeptBlock* first[kClassCount];
   std::size_t bytes[kClassCount];
-  std::size_t total;
   bool releaseAtExitArranged;
   bool ended;  // the thread is ending: blocks go straight back to the heap
 };
@@ -78,7 +77,6 @@ struct ReleaseAtThreadExit {
         ::operator delete(PopBlock(lists.first[c], ClassBytes(c)));
       lists.bytes[c] = 0;
     }
-    lists.total = 0;
   }
 };
 
@@ -95,7 +93,6 @@ void* Allocate(std::size_t bytes) {
   const std::size_t c = ClassOf(bytes);
   if (lists.first[c] == nullptr) return ::operator new(ClassBytes(c));
   lists.bytes[c] -= ClassBytes(c);
-  lists.total -= ClassBytes(c);
   return PopBlock(lists.first[c], ClassBytes(c));
 }
 
@@ -113,11 +110,13 @@ void Release(void* block, std::size_t bytes) noexcept {
   if (!lists.releaseAtExitArranged) ArrangeReleaseAtExit();
   PushBlock(lists.first[c], block, ClassBytes(c));
   lists.bytes[c] += ClassBytes(c);
-  lists.total += ClassBytes(c);
 }
 
 std::size_t KeptBytes() noexcept {
-  return lists.total;
+  std::size_t total = 0;
+  for (std::size_t bytes : lists.bytes)
+    total += bytes;
+  return total;
 }
 
 }  // namespace kv::recycling

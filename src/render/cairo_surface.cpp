@@ -203,13 +203,9 @@ void CairoSurface::DrawText(const SurfaceFont& font, const TextBox& box, std::st
   SetSourceColour(TextColor());
   cairo_show_glyphs(cr_.get(), glyphs_.data(), static_cast<int>(glyphs_.size()));
 
-  const KVLogFont& description = font.Description();
-  for (const auto& [wanted, line] : {std::pair{description.lfUnderline, face.Underline(size)},
-                                     std::pair{description.lfStrikeOut, face.StrikeOut(size)}}) {
-    if (wanted)
-      FillRectangle(box.left, box.baseline + line.centre - line.thickness / 2.0, box.width,
-                    line.thickness, TextColor());
-  }
+  realFont.ForEachDecoration(box, [this](double left, double bottom, double width, double height) {
+    FillRectangle(left, bottom, width, height, TextColor());
+  });
 }
 
 bool CairoSurface::ApplyPen() {

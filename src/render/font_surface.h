@@ -2,6 +2,7 @@
 // fonts needs no picture. The cairo surface builds on it.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "render/font_catalog.h"
@@ -40,6 +41,19 @@ class RealFont final : public SurfaceFont {
   std::optional<int> InkTop(std::string_view text) const override {
     if (source_ == MetricsSource::kFixed) return std::nullopt;
     return face_.InkTop(text, CharacterHeight());
+  }
+  // Calls fill(left, bottom, width, height) for the underline and the strike-out that the
+  // description asks for, of a text whose box is `box`.
+  template <typename Fill>
+  void ForEachDecoration(const TextBox& box, Fill fill) const {
+    const KVLogFont& description = Description();
+    const int size = CharacterHeight();
+    for (const auto& [wanted, line] : {std::pair{description.lfUnderline, face_.Underline(size)},
+                                       std::pair{description.lfStrikeOut, face_.StrikeOut(size)}}) {
+      if (wanted)
+        fill(box.left, box.baseline + line.centre - line.thickness / 2.0, box.width,
+             line.thickness);
+    }
   }
   // The glyphs of `text` and their offsets from the text's origin, one per byte.
   void PlaceGlyphs(std::string_view text, std::vector<PlacedGlyph>& out) const {

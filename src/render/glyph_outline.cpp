@@ -2,24 +2,18 @@
 
 #include FT_OUTLINE_H
 
-#include <charconv>
+#include "render/svg_numbers.h"
 
 namespace kv {
 namespace {
 
 constexpr FT_Fixed kFixedOne = 1 << 16;
 
-// Appends a coordinate, an integer in design units for every unscaled outline.
-void AppendNumber(std::string& out, FT_Pos value) {
-  char buffer[24];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  out.append(buffer, end);
-}
-
+// Coordinates are integers in design units for every unscaled outline.
 void AppendPoint(std::string& out, const FT_Vector* point) {
-  AppendNumber(out, point->x);
+  AppendInteger(out, point->x);
   out += ' ';
-  AppendNumber(out, point->y);
+  AppendInteger(out, point->y);
 }
 
 std::string& PathOf(void* user) {

@@ -18,8 +18,12 @@ bool SavePicture(const std::filesystem::path& path, std::string_view picture, st
                  Durability durability) {
   std::string reason;
   if (SaveFileReplacing(path.string(), picture, reason, durability)) return true;
-  error = "cannot write " + path.string() + ": " + reason;
+  error = CannotWriteMessage(path, reason);
   return false;
+}
+
+std::string CannotWriteMessage(const std::filesystem::path& path, std::string_view reason) {
+  return "cannot write " + path.string() + ": " + std::string(reason);
 }
 
 }  // namespace kv

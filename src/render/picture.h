@@ -19,6 +19,9 @@ using DrawPictureContent = std::function<void(Surface&)>;
 std::string MakePicture(FontCatalog& catalog, const PictureFrame& frame,
                         const PictureOptions& options, const DrawPictureContent& draw);
 
+// "cannot write PATH: reason", the message of a picture that cannot be made or saved.
+std::string CannotWriteMessage(const std::filesystem::path& path, std::string_view reason);
+
 // Writes an encoded picture to `path` (see SaveFileReplacing for `durability`). On failure
 // returns false with `error` naming the file and the reason.
 bool SavePicture(const std::filesystem::path& path, std::string_view picture, std::string& error,

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "render/svg_numbers.h"
+
 namespace kv {
 namespace {
 
@@ -14,11 +16,6 @@ constexpr double kPointsPerInch = 72.0;
 constexpr int kUnitsPerMillimetre = 100;
 constexpr ColorRef kOpaqueTextBackground = 0x00FFFFFF;
 constexpr std::size_t kBodyReserve = 4096;
-
-void AppendInteger(std::string& out, std::int64_t value) {
-  char buffer[24];
-  out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
 
 // The shortest form that reads back as the same double: exact for the halves and the
 // design-unit scales written here, and always the same text for the same value.
@@ -186,17 +183,17 @@ void SvgSurface::DrawText(const SurfaceFont& font, const TextBox& box, std::stri
   AppendColour(body_, TextColor());
   body_ += "\">\n";
   // Outlines are y-up in design units: every glyph is scaled and turned the right way up alike.
-  std::string scaling = "\" transform=\"matrix(";
-  AppendNumber(scaling, scale);
-  scaling += " 0 0 ";
-  AppendNumber(scaling, -scale);
-  scaling += ' ';
+  glyphScaling_ = "\" transform=\"matrix(";
+  AppendNumber(glyphScaling_, scale);
+  glyphScaling_ += " 0 0 ";
+  AppendNumber(glyphScaling_, -scale);
+  glyphScaling_ += ' ';
   for (const PlacedGlyph& glyph : placed_) {
     const int id = GlyphId(face, glyph.index);
     if (id < 0) continue;
     body_ += "<use xlink:href=\"#g";
     AppendInteger(body_, id);
-    body_ += scaling;
+    body_ += glyphScaling_;
     AppendInteger(body_, static_cast<std::int64_t>(box.left) + glyph.offset);
     body_ += ' ';
     AppendInteger(body_, -static_cast<std::int64_t>(box.baseline));
@@ -204,13 +201,9 @@ void SvgSurface::DrawText(const SurfaceFont& font, const TextBox& box, std::stri
   }
   body_ += "</g>\n";
 
-  const KVLogFont& description = font.Description();
-  for (const auto& [wanted, line] : {std::pair{description.lfUnderline, face.Underline(size)},
-                                     std::pair{description.lfStrikeOut, face.StrikeOut(size)}}) {
-    if (wanted)
-      AppendRectangle(box.left, box.baseline + line.centre - line.thickness / 2.0, box.width,
-                      line.thickness, TextColor());
-  }
+  realFont.ForEachDecoration(box, [this](double left, double bottom, double width, double height) {
+    AppendRectangle(left, bottom, width, height, TextColor());
+  });
 }
 
 bool SvgSurface::AppendPen() {

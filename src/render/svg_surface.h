@@ -70,7 +70,9 @@ class SvgSurface final : public FontMetricsSurface {
   };
   std::vector<GlyphEntry> glyphIds_;
   std::map<std::pair<int, ColorRef>, std::string> hatchIds_;
+  // Kept between texts, so drawing a text allocates nothing once they have grown.
   std::vector<PlacedGlyph> placed_;
+  std::string glyphScaling_;
 };
 
 }  // namespace kv

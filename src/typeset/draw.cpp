@@ -27,8 +27,6 @@ constexpr char kLongDashChar = '\x96';
 constexpr std::int32_t kNegativeRaisedHyphen = 2;
 constexpr std::int32_t kDoubleCapsArrow = 1;
 constexpr std::int32_t kDoubleCapsLine = 2;
-constexpr std::int32_t kDisplayVectUnderline = 1;
-constexpr std::int32_t kDisplayVectTilde = 2;
 
 // An exponent is drawn this share of its measured raise above the base.
 constexpr double kPowerDrawnRaise = 0.7;
@@ -342,7 +340,8 @@ void Painter::DrawBigOperator(EquationNode& node, int x, int yb) {
   Later(node.row1, centred(q.width), yb);
   if (op == BigOperator::kLimit) return;
   Later(node.row2, centred(node.row2.box.width),
-        TruncateLength(yb + SumUpperLimitBottom(surface_, sign, q.height, metrics_.descent)));
+        TruncateLength(
+            yb + SumUpperLimitBottom(surface_, sign, extent.height, q.height, metrics_.descent)));
 }
 
 void Painter::DrawMatrix(EquationNode& node, int x, int yb) {

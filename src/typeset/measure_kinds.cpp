@@ -20,10 +20,6 @@ constexpr std::string_view kDotSign = "\xD7";    // Symbol
 constexpr std::string_view kAsteriskSign = "*";
 constexpr std::string_view kDegreeSign = "\xB0";
 
-constexpr std::int32_t kMultiplyDot = 1;
-constexpr std::int32_t kMultiplyAsterisk = 2;
-constexpr std::int32_t kDisplayVectLastMarkBelow = 2;
-
 // The baseline of a fraction lies this share of the denominator's height above its bottom.
 constexpr double kFractionBaselineShare = 0.8;
 // ... and of a column, this share of the lower items' height (plus the font's descent).
@@ -243,7 +239,8 @@ NodeBox SumBox(MeasureContext& context, EquationNode& node, std::string_view sig
   const NodeBox r = Measure(node.row2, context);
   const TextExtent extent = context.surface.GetTextExtent(sign);
   const int descent = Metrics(node).descent;
-  const double upperBottom = SumUpperLimitBottom(context.surface, sign, q.height, descent);
+  const double upperBottom =
+      SumUpperLimitBottom(context.surface, sign, extent.height, q.height, descent);
   return {.width = Max3(extent.width, r.width, q.width),
           .height = TruncateLength(upperBottom + r.height),
           .align = AddLengths(q.height, descent)};
@@ -298,7 +295,7 @@ int DecorationRoom(const MeasureContext& context, const EquationNode& node) {
   const bool arrow = mark == "AB" || mark == "IVRIGHT" || mark == "IVLEFT" || mark == "IVBOTH" ||
                      (mark == "LC" && display == kDisplayVectArrow);
   if (arrow) room = std::max(room, static_cast<int>(context.settings.VectorArrowSize.Get()));
-  if (mark == "LC" && display >= 0 && display <= kDisplayVectLastMarkBelow) room = 0;
+  if (mark == "LC" && display >= 0 && display <= kDisplayVectTilde) room = 0;
   return room;
 }
 

@@ -12,9 +12,6 @@ namespace {
 
 // Big operators drawn from a sign in the Symbol face at three times the text size.
 constexpr int kBigOperatorSizeFactor = 3;
-constexpr std::int32_t kMultiplyDot = 1;
-constexpr std::int32_t kMultiplyAsterisk = 2;
-constexpr std::int32_t kDisplayVectBold = 0;
 
 bool IsTripledOperator(std::string_view text) {
   const BigOperator op = BigOperatorOf(text);
@@ -96,10 +93,10 @@ BigOperator BigOperatorOf(std::string_view text) {
   return BigOperator::kUnknown;
 }
 
-double SumUpperLimitBottom(const Surface& surface, std::string_view sign, int lowerHeight,
-                           int descent) {
-  const double byOverlap = static_cast<double>(lowerHeight) + surface.GetTextExtent(sign).height -
-                           descent * kBigOperatorOverlap;
+double SumUpperLimitBottom(const Surface& surface, std::string_view sign, int signHeight,
+                           int lowerHeight, int descent) {
+  const double byOverlap =
+      static_cast<double>(lowerHeight) + signHeight - descent * kBigOperatorOverlap;
   const std::optional<int> inkTop = surface.GetTextInkTop(sign);
   if (!inkTop) return byOverlap;
   return std::max(byOverlap, static_cast<double>(lowerHeight) + *inkTop);

@@ -22,14 +22,14 @@ enum class BigOperator { kIntegral, kSum, kProduct, kLimit, kUnknown };
 BigOperator BigOperatorOf(std::string_view text);
 
 // How far above the node's bottom the upper limit of a sum or product begins, with the node's
-// font selected on `surface`; `sign` is the sign's text, `lowerHeight` the lower limit's height
-// and `descent` the font's. The limit overlaps the top of the sign's text box by
-// kBigOperatorOverlap descents less one, which suits a symbol font whose ascent leaves that much
-// room above the sign; in a font with a lower ascent it would stand on the sign itself, so the
-// limit never begins below the top of the sign's ink (the sign's baseline is lowerHeight above
-// the bottom).
-double SumUpperLimitBottom(const Surface& surface, std::string_view sign, int lowerHeight,
-                           int descent);
+// font selected on `surface`; `sign` is the sign's text and `signHeight` the height of its text
+// box, `lowerHeight` the lower limit's height and `descent` the font's. The limit overlaps the top
+// of the sign's text box by kBigOperatorOverlap descents less one, which suits a symbol font whose
+// ascent leaves that much room above the sign; in a font with a lower ascent it would stand on the
+// sign itself, so the limit never begins below the top of the sign's ink (the sign's baseline is
+// lowerHeight above the bottom).
+double SumUpperLimitBottom(const Surface& surface, std::string_view sign, int signHeight,
+                           int lowerHeight, int descent);
 
 struct NodeFont {
   KVLogFont font;           // face, weight, italic and colour

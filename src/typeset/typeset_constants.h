@@ -17,6 +17,11 @@ inline constexpr std::string_view kLimitWord = "lim";
 
 inline constexpr std::int32_t kNegativeAsLongDash = 1;        // NegativeNumberStyle
 inline constexpr std::int32_t kIntegralLimitsAboveBelow = 1;  // IntegralStyle
+inline constexpr std::int32_t kMultiplyDot = 1;               // MultiplyStyle
+inline constexpr std::int32_t kMultiplyAsterisk = 2;          // MultiplyStyle
+inline constexpr std::int32_t kDisplayVectBold = 0;           // DisplayVect
+inline constexpr std::int32_t kDisplayVectUnderline = 1;      // DisplayVect
+inline constexpr std::int32_t kDisplayVectTilde = 2;          // DisplayVect
 inline constexpr std::int32_t kDisplayVectArrow = 3;          // DisplayVect
 
 // The root sign's slanted stroke takes this share of the radicand's height in width.

@@ -15,18 +15,12 @@
 
 #include "render/picture.h"
 #include "render/sfnt_reader.h"
+#include "support/log_font.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
-
-KVLogFont Font(std::string_view face, ColorRef colour = 0) {
-  KVLogFont font;
-  font.SetFaceName(face);
-  font.colour = colour;
-  return font;
-}
 
 std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
   std::uint32_t value = 0;
@@ -139,7 +133,7 @@ TEST_F(CairoSurfaceTest, TextInkStaysInsideItsMeasuredBox) {
   CairoSurface surface(catalog, {0, 2000, 3000, 2000}, Png());
   surface.SetTextAlign(kTaLeft | kTaBottom);
   surface.SetBackgroundMode(BackgroundMode::kTransparent);
-  FontScope font(surface, Font("Arial", 0x000000FF), 400);
+  FontScope font(surface, test::FaceFont("Arial", 0x000000FF), 400);
   const TextExtent extent = surface.GetTextExtent("Hxgjf");
   surface.TextOut(500, 1000, "Hxgjf");
   const Picture picture(surface.Encode());
@@ -166,9 +160,9 @@ TEST_F(CairoSurfaceTest, CapitalsStandOnTheBaselineWithYUpward) {
   CairoSurface surface(catalog, {0, 1000, 1000, 1000}, Png());
   surface.SetTextAlign(kTaLeft | kTaBaseline);
   surface.SetBackgroundMode(BackgroundMode::kTransparent);
-  FontScope font(surface, Font("Arial"), 400);
+  FontScope font(surface, test::FaceFont("Arial"), 400);
   surface.TextOut(100, 300, "H");
-  const test::SfntReader file(catalog.Resolve(Font("Arial")).FilePath());
+  const test::SfntReader file(catalog.Resolve(test::FaceFont("Arial")).FilePath());
   const double capHeight = file.CapHeight() * 400.0 / file.UnitsPerEm();  // 275.2 for 1409
   const InkBounds ink = FindInk(Picture(surface.Encode()));
   // Pixel rows grow downward: the baseline at y = 300 is row 70, the cap height row 42.5.
@@ -179,7 +173,7 @@ TEST_F(CairoSurfaceTest, CapitalsStandOnTheBaselineWithYUpward) {
 TEST_F(CairoSurfaceTest, UnderlinesAndStrikesOutAcrossTheBox) {
   // Spaces have no ink of their own: what is drawn is the line. The font file gives the top of
   // each line and its thickness (post table for the underline, OS/2 for the strike-out).
-  const test::SfntReader file(catalog.Resolve(Font("Arial")).FilePath());
+  const test::SfntReader file(catalog.Resolve(test::FaceFont("Arial")).FilePath());
   const double toUnits = 400.0 / file.UnitsPerEm();
   const struct {
     bool underline;
@@ -192,7 +186,7 @@ TEST_F(CairoSurfaceTest, UnderlinesAndStrikesOutAcrossTheBox) {
     CairoSurface surface(catalog, {0, 1000, 1000, 1000}, Png());
     surface.SetTextAlign(kTaLeft | kTaBaseline);
     surface.SetBackgroundMode(BackgroundMode::kTransparent);
-    KVLogFont font = Font("Arial");
+    KVLogFont font = test::FaceFont("Arial");
     (line.underline ? font.lfUnderline : font.lfStrikeOut) = 1;
     FontScope scope(surface, font, 400);
     const int width = surface.GetTextExtent("    ").width;
@@ -277,7 +271,7 @@ TEST_F(CairoSurfaceTest, PaintsBackgroundsAndOpaqueText) {
   }
   CairoSurface surface(catalog, {0, 1000, 1000, 1000}, Png());
   surface.SetTextAlign(kTaLeft | kTaBottom);
-  FontScope font(surface, Font("Arial"), 400);
+  FontScope font(surface, test::FaceFont("Arial"), 400);
   surface.TextOut(100, 100, "_");  // opaque: the whole box turns white
   const Picture picture(surface.Encode());
   EXPECT_EQ(picture.Alpha(0, 0), 0) << "transparent background";

@@ -13,18 +13,12 @@
 #include "render/picture.h"
 #include "render/sfnt_reader.h"
 #include "support/golden_picture.h"
+#include "support/log_font.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
-
-KVLogFont Font(std::string_view face, ColorRef colour = 0) {
-  KVLogFont font;
-  font.SetFaceName(face);
-  font.colour = colour;
-  return font;
-}
 
 PictureOptions Svg(std::optional<ColorRef> background = std::nullopt) {
   return {PictureFormat::kSvg, 96, background};
@@ -161,7 +155,7 @@ TEST_F(SvgSurfaceTest, HatchesAreOnePatternPerStyleAndColour) {
 }
 
 TEST_F(SvgSurfaceTest, TextPlacesEachGlyphDefinedOnceAtItsAdvance) {
-  const FontFace& face = catalog.Resolve(Font("Liberation Serif"));
+  const FontFace& face = catalog.Resolve(test::FaceFont("Liberation Serif"));
   ASSERT_TRUE(face.Found());
   const test::SfntReader file(face.FilePath());
   ASSERT_EQ(file.UnitsPerEm(), 2048);
@@ -172,7 +166,7 @@ TEST_F(SvgSurfaceTest, TextPlacesEachGlyphDefinedOnceAtItsAdvance) {
   SvgSurface surface(catalog, {0, 2000, 5000, 2000}, Svg());
   surface.SetTextAlign(kTaLeft | kTaBaseline);
   surface.SetBackgroundMode(BackgroundMode::kTransparent);
-  FontScope font(surface, Font("Liberation Serif", 0x00804020), 1024);
+  FontScope font(surface, test::FaceFont("Liberation Serif", 0x00804020), 1024);
   surface.TextOut(200, 300, "AVA");
   const std::string& svg = surface.Encode();
 
@@ -197,7 +191,7 @@ TEST_F(SvgSurfaceTest, TextPlacesEachGlyphDefinedOnceAtItsAdvance) {
 TEST_F(SvgSurfaceTest, OpaqueTextFillsItsBoxAndUnderlineCrossesIt) {
   SvgSurface surface(catalog, {0, 1000, 2000, 1000}, Svg());
   surface.SetTextAlign(kTaLeft | kTaBottom);
-  KVLogFont description = Font("Liberation Serif", 0x000000FF);
+  KVLogFont description = test::FaceFont("Liberation Serif", 0x000000FF);
   description.lfUnderline = 1;
   FontScope font(surface, description, 400);
   const TextExtent extent = surface.GetTextExtent("x y");
@@ -220,11 +214,11 @@ TEST_F(SvgSurfaceTest, SameCallsGiveSameBytesAndParseAsXml) {
     SvgSurface surface(catalog, {0, 1500, 3000, 1500}, Svg(0x00FFFFFF));
     surface.SetTextAlign(kTaLeft | kTaBaseline);
     {
-      FontScope font(surface, Font("Liberation Sans"), 600);
+      FontScope font(surface, test::FaceFont("Liberation Sans"), 600);
       surface.TextOut(100, 500, "x<y & \"z\"");
     }
     {
-      FontScope font(surface, Font("Symbol"), 600);
+      FontScope font(surface, test::FaceFont("Symbol"), 600);
       surface.TextOut(1500, 500, "abp");
     }
     surface.MoveTo({100, 300});
@@ -252,7 +246,7 @@ TEST_F(SvgSurfaceTest, SameCallsGiveSameBytesAndParseAsXml) {
 TEST_F(SvgSurfaceTest, RasterizedPictureMatchesCairosPicture) {
   if (!HaveProgram("rsvg-convert")) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is missing";
   const PictureFrame frame{0, 2000, 4000, 2000};  // 40 x 20 mm: 400 x 200 pixels at 254 dpi
-  KVLogFont boldItalicSymbol = Font("Symbol");
+  KVLogFont boldItalicSymbol = test::FaceFont("Symbol");
   boldItalicSymbol.lfWeight = 700;
   boldItalicSymbol.lfItalic = 1;
   const FontFace& symbol = catalog.Resolve(boldItalicSymbol);
@@ -261,7 +255,7 @@ TEST_F(SvgSurfaceTest, RasterizedPictureMatchesCairosPicture) {
     surface.SetTextAlign(kTaLeft | kTaBaseline);
     surface.SetBackgroundMode(BackgroundMode::kTransparent);
     {
-      FontScope font(surface, Font("Liberation Serif", 0x00200080), 700);
+      FontScope font(surface, test::FaceFont("Liberation Serif", 0x00200080), 700);
       surface.TextOut(100, 1200, "Ag(x)");
     }
     {
