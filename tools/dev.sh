@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Kalvane's one entry point for a fresh Debian machine:
 #   tools/dev.sh run    install what is missing, build, and run kalvane-cli
-#   tools/dev.sh test   install what is missing, build, and run the whole suite: the normal
-#                       build, the sanitizer build (ASan + UBSan), the fuzz targets and the
-#                       formatting check
+#   tools/dev.sh test   install what is missing, build, and run the whole suite: the layer
+#                       check, the normal build, the sanitizer build (ASan + UBSan), the fuzz
+#                       targets and the formatting check
 # Environment: KALVANE_JOBS (parallel jobs, default: all cores), KALVANE_FUZZ_SECONDS (time per
 # fuzz target, default 60).
 set -euo pipefail
@@ -83,6 +83,8 @@ case "${1:-}" in
     ;;
   test)
     install_missing
+    log "checking the layers"
+    tools/check_layers.sh
     build build
     run_suite build
     build build-asan -DKALVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DKALVANE_BENCHMARKS=OFF

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/windows1252.h"
 #include "options/option_store.h"
 #include "options/option_text.h"
-#include "reader/windows1252.h"
 
 namespace kv::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv::cli {
 

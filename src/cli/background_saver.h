@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "options/safe_save.h"
+#include "base/safe_save.h"
 
 namespace kv::cli {
 

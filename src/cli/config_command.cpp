@@ -2,13 +2,13 @@
 // configuration file that the editor imports at its next start.
 #include <ostream>
 
+#include "base/windows1252.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "options/config_store.h"
 #include "options/default_configuration.h"
 #include "options/option_store.h"
 #include "options/option_text.h"
-#include "reader/windows1252.h"
 
 namespace kv::cli {
 namespace {

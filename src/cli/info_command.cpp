@@ -2,13 +2,13 @@
 #include <cstdio>
 #include <ostream>
 
+#include "base/windows1252.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "document/compound_file.h"
 #include "document/document.h"
 #include "document/document_file.h"
 #include "options/option_text.h"
-#include "reader/windows1252.h"
 
 namespace kv::cli {
 namespace {

@@ -11,12 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/c_number.h"
 #include "cli/arguments.h"
 #include "cli/background_saver.h"
 #include "cli/commands.h"
 #include "document/document.h"
 #include "document/document_file.h"
-#include "reader/c_number.h"
 #include "render/cairo_surface.h"
 #include "render/font_catalog.h"
 #include "render/font_surface.h"

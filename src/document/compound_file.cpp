@@ -20,8 +20,8 @@
 #include <memory>
 #include <mutex>
 
+#include "base/safe_save.h"
 #include "document/compound_file_check.h"
-#include "options/safe_save.h"
 
 namespace kv {
 namespace {

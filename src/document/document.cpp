@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "document/archive.h"
+#include "base/archive.h"
 #include "document/legacy_reader.h"
 #include "options/config_store.h"
 

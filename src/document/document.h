@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "document/equation_list.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 #include "typeset/node_box.h"
 
 namespace kv {

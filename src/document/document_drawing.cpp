@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdint>
 
+#include "base/clamping.h"
 #include "document/document.h"
 #include "typeset/draw.h"
-#include "typeset/layout_math.h"
 #include "typeset/measure.h"
 
 namespace kv {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "document/archive.h"
+#include "base/archive.h"
 #include "document/compound_file.h"
 #include "document/document.h"
 

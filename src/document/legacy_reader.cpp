@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "document/archive.h"
-#include "typeset/equation_settings.h"
+#include "base/archive.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

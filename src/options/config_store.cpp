@@ -7,9 +7,9 @@
 #include <array>
 #include <cerrno>
 
-#include "options/safe_save.h"
+#include "base/c_number.h"
+#include "base/safe_save.h"
 #include "options/store_folders.h"
-#include "reader/c_number.h"
 
 namespace kv {
 namespace {

@@ -1,7 +1,7 @@
 #include "options/default_configuration.h"
 
 #include "options/option_store.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

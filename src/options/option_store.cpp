@@ -2,7 +2,7 @@
 
 #include <variant>
 
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

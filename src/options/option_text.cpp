@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "reader/c_number.h"
-#include "typeset/equation_settings.h"
+#include "base/c_number.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "options/option_values.h"
+#include "settings/option_values.h"
 
 namespace kv {
 

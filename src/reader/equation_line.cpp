@@ -6,7 +6,7 @@
 #include "reader/folding_passes.h"
 #include "reader/grouping_passes.h"
 #include "reader/row_building.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "reader/equation_line.h"
 #include "reader/row_building.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

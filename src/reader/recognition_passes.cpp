@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "reader/equation_line.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

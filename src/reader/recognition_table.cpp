@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "reader/c_number.h"
+#include "base/c_number.h"
 
 namespace kv {
 namespace {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/clamping.h"
+
 namespace kv {
 namespace {
 
@@ -140,7 +142,7 @@ CairoSurface::CairoSurface(FontCatalog& catalog, const PictureFrame& frame,
 CairoSurface::~CairoSurface() = default;
 
 int CairoSurface::HimetricToDevice(int himetric) const {
-  return ClampToInt(std::llround(himetric * scale_));
+  return ClampLength(std::llround(himetric * scale_));
 }
 
 const std::string& CairoSurface::Encode() {

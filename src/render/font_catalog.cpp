@@ -3,6 +3,8 @@
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
 
+#include "base/clamping.h"
+
 #include FT_ADVANCES_H
 #include FT_MODULE_H
 #include FT_OUTLINE_H
@@ -12,7 +14,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "reader/windows1252.h"
+#include "base/windows1252.h"
 #include "render/glyph_outline.h"
 #include "render/symbol_encoding.h"
 
@@ -149,7 +151,7 @@ int ScaleDesignUnits(std::int64_t units, int characterHeight, int unitsPerEm) {
   if (__builtin_mul_overflow(whole, std::int64_t{characterHeight}, &scaled))
     scaled = std::numeric_limits<std::int64_t>::max() / 2;
   scaled += (2 * part * characterHeight + unitsPerEm) / (2 * std::int64_t{unitsPerEm});
-  return ClampToInt(negative ? -scaled : scaled);
+  return ClampLength(negative ? -scaled : scaled);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -164,7 +166,7 @@ TextMetrics FontFace::MetricsAt(int characterHeight) const {
   if (!Found() || characterHeight <= 0) return {};
   const int ascent = ScaleDesignUnits(ascentUnits_, characterHeight, unitsPerEm_);
   const int descent = ScaleDesignUnits(descentUnits_, characterHeight, unitsPerEm_);
-  return {.height = ClampToInt(std::int64_t{ascent} + descent),
+  return {.height = ClampLength(std::int64_t{ascent} + descent),
           .ascent = ascent,
           .descent = descent,
           .averageWidth = ScaleDesignUnits(averageWidthUnits_, characterHeight, unitsPerEm_)};

@@ -30,7 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "options/option_values.h"
+#include "settings/option_values.h"
 #include "typeset/surface.h"
 
 namespace kv {

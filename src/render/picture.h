@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "options/safe_save.h"
+#include "base/safe_save.h"
 #include "render/svg_surface.h"
 
 namespace kv {

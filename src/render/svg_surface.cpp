@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/clamping.h"
 #include "render/svg_numbers.h"
 
 namespace kv {
@@ -111,7 +112,7 @@ SvgSurface::SvgSurface(FontCatalog& catalog, const PictureFrame& frame,
 }
 
 int SvgSurface::HimetricToDevice(int himetric) const {
-  return ClampToInt(std::llround(himetric * kPointsPerInch / kUnitsPerInch));
+  return ClampLength(std::llround(himetric * kPointsPerInch / kUnitsPerInch));
 }
 
 const std::string& SvgSurface::Encode() {

@@ -8,9 +8,9 @@
 #include <variant>
 #include <vector>
 
+#include "base/clamping.h"
 #include "reader/equation_line.h"
-#include "typeset/equation_settings.h"
-#include "typeset/layout_math.h"
+#include "settings/equation_settings.h"
 #include "typeset/matrix_layout.h"
 #include "typeset/measure.h"
 #include "typeset/node_font.h"

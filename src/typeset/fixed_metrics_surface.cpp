@@ -1,5 +1,7 @@
 #include "typeset/fixed_metrics_surface.h"
 
+#include "base/clamping.h"
+
 namespace kv {
 namespace {
 
@@ -23,7 +25,7 @@ TextMetrics FixedMetricsSurface::MetricsFor(int characterHeight) {
 }
 
 int FixedMetricsSurface::TextWidth(std::string_view text, const TextMetrics& metrics) {
-  return ClampToInt(static_cast<std::int64_t>(text.size()) * metrics.averageWidth);
+  return ClampLength(static_cast<std::int64_t>(text.size()) * metrics.averageWidth);
 }
 
 void FixedMetricsSurface::ClearRecords() {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "base/clamping.h"
 #include "reader/equation_node.h"
-#include "typeset/layout_math.h"
 
 namespace kv {
 namespace {

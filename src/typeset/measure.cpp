@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/clamping.h"
 #include "reader/equation_line.h"
-#include "typeset/equation_settings.h"
-#include "typeset/layout_math.h"
+#include "settings/equation_settings.h"
 #include "typeset/measure_kinds.h"
 #include "typeset/node_font.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "typeset/equation_settings.h"
-#include "typeset/layout_math.h"
+#include "base/clamping.h"
+#include "settings/equation_settings.h"
 #include "typeset/matrix_layout.h"
 #include "typeset/node_font.h"
 #include "typeset/stretch_glyph.h"

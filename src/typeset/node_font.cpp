@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/clamping.h"
 #include "reader/equation_node.h"
-#include "typeset/equation_settings.h"
-#include "typeset/layout_math.h"
+#include "settings/equation_settings.h"
 #include "typeset/typeset_constants.h"
 
 namespace kv {

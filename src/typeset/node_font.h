@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "options/option_values.h"
+#include "settings/option_values.h"
 #include "typeset/surface.h"
 
 namespace kv {

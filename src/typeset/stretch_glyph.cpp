@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "typeset/layout_math.h"
+#include "base/clamping.h"
 #include "typeset/node_font.h"
 
 namespace kv {

@@ -4,12 +4,9 @@
 #include <limits>
 #include <utility>
 
-namespace kv {
+#include "base/clamping.h"
 
-int ClampToInt(std::int64_t value) {
-  return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                   std::numeric_limits<int>::max()));
-}
+namespace kv {
 
 TextBox PlaceTextBox(unsigned align, int x, int y, TextExtent extent, int descent) {
   std::int64_t left = x;
@@ -34,9 +31,9 @@ TextBox PlaceTextBox(unsigned align, int x, int y, TextExtent extent, int descen
       bottom -= extent.height;
       break;
   }
-  const int clampedBottom = ClampToInt(bottom);
-  return {ClampToInt(left), clampedBottom, extent.width, extent.height,
-          ClampToInt(std::int64_t{clampedBottom} + descent)};
+  const int clampedBottom = ClampLength(bottom);
+  return {ClampLength(left), clampedBottom, extent.width, extent.height,
+          ClampLength(std::int64_t{clampedBottom} + descent)};
 }
 
 SurfaceFont::SurfaceFont(const KVLogFont& description, int characterHeight, TextMetrics metrics)

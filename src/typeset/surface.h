@@ -19,7 +19,7 @@
 #include <span>
 #include <string_view>
 
-#include "options/option_values.h"
+#include "settings/option_values.h"
 #include "typeset/text_metrics.h"
 
 namespace kv {
@@ -70,9 +70,6 @@ struct TextBox {
   int baseline = 0;
   bool operator==(const TextBox&) const = default;
 };
-
-// A 64-bit length or coordinate clamped to the range of int.
-int ClampToInt(std::int64_t value);
 
 // The box of a string output at (x, y) under `align`, given its extent and the font's descent.
 // Computed in 64 bits and clamped, so extreme coordinates do not overflow.

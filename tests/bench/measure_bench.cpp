@@ -10,7 +10,7 @@
 
 #include "reader/equation_line.h"
 #include "render/font_surface.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 #include "typeset/measure.h"
 
 namespace kv {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "reader/equation_line.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <random>
 
-#include "document/archive.h"
+#include "base/archive.h"
 #include "document/compound_file_builder.h"
 #include "document/compound_file_test_support.h"
 #include "document/document.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "document/archive.h"
+#include "base/archive.h"
 #include "options/config_store.h"
 #include "options/option_text.h"
 #include "support/bytes.h"

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "reader/equation_line.h"
+#include "settings/equation_settings.h"
 #include "typeset/draw.h"
-#include "typeset/equation_settings.h"
 #include "typeset/fixed_metrics_surface.h"
 #include "typeset/measure.h"
 

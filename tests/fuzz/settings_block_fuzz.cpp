@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "document/archive.h"
-#include "typeset/equation_settings.h"
+#include "base/archive.h"
+#include "settings/equation_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kv::EquationSettings settings;

@@ -9,7 +9,7 @@
 
 #include "reader/equation_line.h"
 #include "reader/tree_notation.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace {
 

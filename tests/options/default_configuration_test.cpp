@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "options/option_store.h"
+#include "settings/equation_settings.h"
 #include "support/scratch_environment.h"
-#include "typeset/equation_settings.h"
 
 namespace kv {
 namespace {

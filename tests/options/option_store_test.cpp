@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <variant>
 
+#include "settings/equation_settings.h"
 #include "support/scratch_environment.h"
-#include "typeset/equation_settings.h"
 
 namespace kv {
 namespace {

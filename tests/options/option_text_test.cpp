@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

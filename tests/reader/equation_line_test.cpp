@@ -6,7 +6,7 @@
 #include <string>
 
 #include "reader/tree_notation.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "reader/equation_line.h"
 #include "reader/tree_notation.h"
+#include "settings/equation_settings.h"
 #include "support/parse_tree.h"
-#include "typeset/equation_settings.h"
 
 namespace kv {
 namespace {

@@ -7,7 +7,7 @@
 #include "render/font_catalog.h"
 #include "render/font_surface.h"
 #include "render/sfnt_reader.h"
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 #include "typeset/measure.h"
 
 namespace kv {

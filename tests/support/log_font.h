@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "options/option_values.h"
+#include "settings/option_values.h"
 
 namespace kv::test {
 

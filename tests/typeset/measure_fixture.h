@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "reader/tree_notation.h"
+#include "settings/equation_settings.h"
 #include "support/tree_from_notation.h"
-#include "typeset/equation_settings.h"
 #include "typeset/fixed_metrics_surface.h"
 #include "typeset/measure.h"
 

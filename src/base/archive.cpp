@@ -1,9 +1,9 @@
-#include "document/archive.h"
+#include "base/archive.h"
 
 #include <algorithm>
 #include <bit>
 
-#include "reader/windows1252.h"
+#include "base/windows1252.h"
 
 namespace kv {
 namespace {

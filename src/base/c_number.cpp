@@ -1,4 +1,4 @@
-#include "reader/c_number.h"
+#include "base/c_number.h"
 
 #include <locale.h>
 

@@ -1,10 +1,10 @@
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "document/archive.h"
+#include "base/archive.h"
 #include "support/bytes.h"
 
 namespace kv {

@@ -1,4 +1,4 @@
-#include "document/archive.h"
+#include "base/archive.h"
 
 #include <gtest/gtest.h>
 

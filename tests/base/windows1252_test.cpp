@@ -1,4 +1,4 @@
-#include "reader/windows1252.h"
+#include "base/windows1252.h"
 
 #include <gtest/gtest.h>
 

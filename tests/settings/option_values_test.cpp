@@ -1,8 +1,8 @@
-#include "options/option_values.h"
+#include "settings/option_values.h"
 
 #include <gtest/gtest.h>
 
-#include "document/archive.h"
+#include "base/archive.h"
 #include "support/bytes.h"
 
 namespace kv {

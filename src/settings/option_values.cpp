@@ -1,10 +1,10 @@
-#include "options/option_values.h"
+#include "settings/option_values.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "document/archive.h"
+#include "base/archive.h"
 
 namespace kv {
 namespace {

@@ -1,12 +1,12 @@
-#include "typeset/equation_settings.h"
+#include "settings/equation_settings.h"
 
 #include <langinfo.h>
 #include <locale.h>
 
 #include <algorithm>
 
-#include "document/archive.h"
-#include "reader/windows1252.h"
+#include "base/archive.h"
+#include "base/windows1252.h"
 
 namespace kv {
 namespace {

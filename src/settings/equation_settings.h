@@ -11,7 +11,7 @@
 #include <string_view>
 #include <variant>
 
-#include "options/option_values.h"
+#include "settings/option_values.h"
 
 namespace kv {
 

@@ -1,4 +1,4 @@
-#include "options/safe_save.h"
+#include "base/safe_save.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
