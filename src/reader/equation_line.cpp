@@ -1,5 +1,6 @@
 #include "reader/equation_line.h"
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 
@@ -10,6 +11,10 @@
 
 namespace kv {
 namespace {
+
+// Tree numbers are unique in the program, so a layout measured for one line's tree never passes
+// for another's.
+std::atomic<std::uint64_t> lastTreeNumber{0};
 
 // The kinds of every node of the tree below `top`.
 TokenKindSet KindsInTree(NodeRow& top) {
@@ -89,6 +94,7 @@ void EquationLine::RunBuildingPasses(const EquationSettings& settings) {
   FoldBrackets(*this);
   if (on.BuildMatrices && holds({TK_COLUMN})) BuildMatrices(*this);
   if (on.BracketLimits && holds({TK_COLUMN})) AttachBracketLimits(*this);
+  if (holds({TK_ARCSINCOSTAN})) AddInverseExponents(*this);
   AssignLevels(*this, settings);
 }
 
@@ -102,14 +108,11 @@ void EquationLine::LoadText(std::string_view text) {
   top_.Append(whole);
   // The row no longer holds the tree a Parse of this text gives.
   needsRebuild_ = true;
-  treeChanged_ = true;
+  treeNumber_ = ++lastTreeNumber;
 }
 
 void EquationLine::FinishParse() {
   needsRebuild_ = false;
-  treeChanged_ = true;
-  top_.needsMeasure = true;
-  pool_.MarkAllForMeasuring();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -119,7 +122,7 @@ void EquationLine::SplitRaw(int index, std::size_t start, std::size_t end, Token
                             std::string_view replacement) {
   EquationNode& token = top_.At(index);
   if (token.Kind() != TK_RAW) throw std::invalid_argument("SplitRaw: the token is not TK_RAW");
-  const std::string text = token.Text();
+  const std::string text(token.Text());
   if (start > end || end >= text.size()) {
     throw std::out_of_range("SplitRaw: bytes " + std::to_string(start) + ".." +
                             std::to_string(end) + " outside a text of " +
@@ -164,7 +167,7 @@ void EquationLine::CutRawTokens(const CutFinder& finder) {
 // The token's bytes are read once: the plain stretches between the cuts become new TK_RAW tokens
 // (empty ones are not made at all), and the first piece re-uses the token.
 void EquationLine::CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out) {
-  const std::string text = token.Text();
+  const std::string text(token.Text());
   // All cuts are checked before the token changes, so a faulty finder leaves the row as it was.
   std::size_t checkedEnd = 0;
   for (const TextCut& cut : cuts) {

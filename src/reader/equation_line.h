@@ -57,12 +57,11 @@ class EquationLine {
   // settings).
   void MarkForRebuild() { needsRebuild_ = true; }
   bool NeedsRebuild() const { return needsRebuild_; }
-  // Set by every Parse that read the text; measuring clears it once it has measured the tree.
-  bool TreeChanged() const { return treeChanged_; }
-  void ClearTreeChanged() { treeChanged_ = false; }
-  // The extent measuring found for the current tree; kept until the next parse.
-  const NodeBox& CachedExtent() const { return cachedExtent_; }
-  void SetCachedExtent(const NodeBox& extent) { cachedExtent_ = extent; }
+  // A number for the tree the line holds, new whenever the top row is made anew (every Parse
+  // that reads, every Tokenize and LoadText) and never given to another tree of the program, so
+  // whatever was worked out for one tree (its layout) can tell that it belongs to another. 0
+  // before anything was read.
+  std::uint64_t TreeNumber() const { return treeNumber_; }
 
   // A new node owned by the line until the next parse.
   EquationNode& CreateNode(TokenKind kind) {
@@ -119,9 +118,8 @@ class EquationLine {
   TokenKindSet madeKinds_;
   NodeRow top_;
   std::string text_;
-  NodeBox cachedExtent_;
+  std::uint64_t treeNumber_ = 0;
   bool needsRebuild_ = true;
-  bool treeChanged_ = false;
 };
 
 }  // namespace kv

@@ -101,16 +101,14 @@ BracketPair NodeRow::InnermostPair(int start) const {
 // ---------------------------------------------------------------------------------------------
 // EquationNode and NodePool
 
-void EquationNode::SetNode(TokenKind kind, std::string text, std::string sourceText) {
+void EquationNode::SetNode(TokenKind kind, std::string_view text, std::string_view sourceText) {
   kind_ = kind;
-  text_ = std::move(text);
-  sourceText_ = std::move(sourceText);
-  needsMeasure = true;
+  text_ = text;
+  sourceText_ = sourceText;
 }
 
-void EquationNode::SetText(std::string text) {
-  text_ = std::move(text);
-  needsMeasure = true;
+void EquationNode::SetText(std::string_view text) {
+  text_ = text;
 }
 
 EquationNode& NodePool::CreateNode(TokenKind kind) {
@@ -122,8 +120,10 @@ EquationNode& NodePool::CreateNode(TokenKind kind) {
     std::destroy_at(node);
     std::construct_at(node);
   } else {
+    if (used_ >= kMaxNodes) throw std::length_error("NodePool: too many nodes");
     node = &nodes_.emplace_back();
   }
+  node->id_ = static_cast<std::uint32_t>(used_);
   ++used_;
   node->SetNode(kind, {}, {});
   return *node;
@@ -132,15 +132,6 @@ EquationNode& NodePool::CreateNode(TokenKind kind) {
 void NodePool::Clear() {
   if (nodes_.size() > kRetainedNodes) nodes_.resize(kRetainedNodes);
   used_ = 0;
-}
-
-void NodePool::MarkAllForMeasuring() {
-  for (std::size_t i = 0; i < used_; ++i) {
-    EquationNode& node = nodes_[i];
-    node.needsMeasure = true;
-    node.row1.needsMeasure = true;
-    node.row2.needsMeasure = true;
-  }
 }
 
 // ---------------------------------------------------------------------------------------------

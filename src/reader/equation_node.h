@@ -12,7 +12,6 @@
 
 #include "reader/recycling_allocator.h"
 #include "reader/token_kind.h"
-#include "typeset/node_box.h"
 
 namespace kv {
 
@@ -75,11 +74,6 @@ class NodeRow {
   // before any TK_OPEN gives (-1, -1); a row that ends first gives (last open or -1, -1).
   BracketPair InnermostPair(int start) const;
 
-  // The row's layout must be recomputed. Set by every parse; cleared by measuring.
-  bool needsMeasure = true;
-  // The row's box, set by measuring; all zero until then.
-  NodeBox box;
-
  private:
   // Indices are ints.
   static constexpr std::size_t kMaxNodes = INT_MAX;
@@ -97,8 +91,8 @@ class NodeRow {
 // numerator and denominator of a fraction, radicand and index of a root, and so on; for most
 // kinds both rows are empty and the node is a leaf.
 //
-// Kind and texts are reached through SetNode and SetText, so that every change marks the node
-// for measuring; the levels and the measuring flag carry no such rule and are plain fields.
+// The tree holds what was read and nothing else: measuring and drawing keep their boxes apart
+// (typeset/line_layout.h), keyed by the node's Id, and never change a node.
 class EquationNode {
  public:
   EquationNode() = default;
@@ -108,32 +102,39 @@ class EquationNode {
 
   NodeRow row1;
   NodeRow row2;
-  // Set by measuring: the node's box, its operator height and the metrics of its font. All zero
-  // for a node measuring never reaches.
-  NodeLayout layout;
 
   TokenKind Kind() const { return kind_; }
   // What is typeset for a leaf: the typed characters or their replacement.
-  const std::string& Text() const { return text_; }
+  std::string_view Text() const { return text_; }
   // The typed characters that a recognition entry replaced; empty otherwise.
-  const std::string& SourceText() const { return sourceText_; }
+  std::string_view SourceText() const { return sourceText_; }
 
-  void SetNode(TokenKind kind, std::string text, std::string sourceText);
+  void SetNode(TokenKind kind, std::string_view text, std::string_view sourceText);
   // Making a bracket invisible is SetText("").
-  void SetText(std::string text);
+  void SetText(std::string_view text);
 
   // How many numeric fractions enclose the node.
-  std::int32_t fractionLevel = 0;
-  // Script depth, used for font sizes.
-  double scriptLevel = 0.0;
-  // The node's layout must be recomputed. Set on every change and by every parse; cleared by
-  // measuring.
-  bool needsMeasure = true;
+  std::int32_t FractionLevel() const { return fractionLevel_; }
+  // Script depth, used for font sizes: exponents add one step, subscripts one and a half.
+  double ScriptLevel() const { return scriptLevel_; }
+  void SetLevels(std::int32_t fractionLevel, double scriptLevel) {
+    fractionLevel_ = fractionLevel;
+    scriptLevel_ = scriptLevel;
+  }
+
+  // The node's number in the pool that made it: 0 for its first node, counting up, so that
+  // whatever is kept per node (boxes) can be kept in arrays.
+  std::uint32_t Id() const { return id_; }
 
  private:
+  friend class NodePool;
+
   TokenKind kind_ = TK_ERROR;
+  std::uint32_t id_ = 0;
   std::string text_;
   std::string sourceText_;
+  std::int32_t fractionLevel_ = 0;
+  double scriptLevel_ = 0.0;
 };
 
 TokenKind NodeRow::KindAt(int index) const {
@@ -151,14 +152,15 @@ TokenKind NodeRow::KindAt(int index) const {
 class NodePool {
  public:
   static constexpr std::size_t kRetainedNodes = 256;
+  // Ids are 32-bit.
+  static constexpr std::size_t kMaxNodes = UINT32_MAX;
 
-  // A new empty node of this kind, with empty text and source text.
+  // A new empty node of this kind, with empty text and source text; its Id is the number of
+  // nodes made before it since the last Clear.
   EquationNode& CreateNode(TokenKind kind);
   void Clear();
-  // The nodes made since the last Clear.
+  // The nodes made since the last Clear: every Id is below it.
   std::size_t Size() const { return used_; }
-  // Sets needsMeasure on every node of the pool and on both of its rows.
-  void MarkAllForMeasuring();
 
  private:
   std::deque<EquationNode> nodes_;

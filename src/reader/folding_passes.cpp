@@ -13,6 +13,8 @@ namespace kv {
 namespace {
 
 constexpr std::string_view kLimitText = "lim";
+// What an inverse function's name is raised to: sin-1 x is drawn as sin with a raised -1.
+constexpr std::string_view kInverseExponent = "-1";
 // Script levels: exponents and limits one step down, subscripts one and a half.
 constexpr double kScriptStep = 1.0;
 constexpr double kSubscriptStep = 1.5;
@@ -240,7 +242,7 @@ bool AllowsNegativeNumberAfter(TokenKind kind) {
 }
 
 void MakeNegative(EquationNode& number) {
-  number.SetText("-" + number.Text());
+  number.SetText("-" + std::string(number.Text()));
 }
 
 void MergeNegativeNumbersInRow(NodeRow& row) {
@@ -341,7 +343,7 @@ void FoldBracketsInRow(EquationLine& line, NodeRow& row) {
     if (!stray && token.Kind() == TK_CLOSE && !opens.empty()) {
       const int open = opens.back();
       opens.pop_back();
-      FoldBracketAt(line, result, open, result.At(open).Text() + "," + token.Text());
+      FoldBracketAt(line, result, open, std::string(result.At(open).Text()) + "," + std::string(token.Text()));
       continue;
     }
     if (!stray && token.Kind() == TK_CLOSE) stray = true;
@@ -351,7 +353,7 @@ void FoldBracketsInRow(EquationLine& line, NodeRow& row) {
   while (!opens.empty()) {
     const int open = opens.back();
     opens.pop_back();
-    FoldBracketAt(line, result, open, result.At(open).Text());
+    FoldBracketAt(line, result, open, std::string(result.At(open).Text()));
   }
   row = std::move(result);
 }
@@ -462,6 +464,29 @@ struct LevelStep {
   double scriptLevel;
 };
 
+// How many script steps each kind adds to the nodes of its first and second row.
+struct RowScriptSteps {
+  double first = 0.0;
+  double second = 0.0;
+};
+
+RowScriptSteps ScriptStepsOf(TokenKind kind) {
+  switch (kind) {
+    case TK_POWER:
+    case TK_CODEDRAW2:
+      return {kScriptStep, kScriptStep};
+    case TK_ARCSINCOSTAN:  // the "-1"
+      return {kScriptStep, 0.0};
+    case TK_ROOT:
+    case TK_BRACKETS:
+      return {0.0, kScriptStep};
+    case TK_SUBSCRIPT:
+      return {kSubscriptStep, kSubscriptStep};
+    default:
+      return {};
+  }
+}
+
 }  // namespace
 
 void FoldPowers(EquationLine& line) {
@@ -566,6 +591,19 @@ void AttachBracketLimits(EquationLine& line) {
   row = std::move(result);
 }
 
+void AddInverseExponents(EquationLine& line) {
+  ForEachRowParentFirst(line.TopRow(), [&](NodeRow& row) {
+    for (int i = 0; i < row.Size(); ++i) {
+      EquationNode& node = row.At(i);
+      if (node.Kind() != TK_ARCSINCOSTAN) continue;
+      EquationNode& minusOne = line.CreateNode(TK_NUMBER);
+      minusOne.SetText(kInverseExponent);
+      node.row1.Clear();
+      node.row1.Append(minusOne);
+    }
+  });
+}
+
 void AssignLevels(EquationLine& line, const EquationSettings& settings) {
   const bool shrink = settings.ShrinkNonAlgebraicFractions.Get();
   std::unordered_map<const NodeRow*, bool> numeric;
@@ -577,31 +615,14 @@ void AssignLevels(EquationLine& line, const EquationSettings& settings) {
     pending.pop_back();
     for (int i = 0; i < step.row->Size(); ++i) {
       EquationNode& node = step.row->At(i);
-      node.fractionLevel = step.fractionLevel;
-      node.scriptLevel = step.scriptLevel;
+      node.SetLevels(step.fractionLevel, step.scriptLevel);
       std::int32_t fraction = step.fractionLevel;
       if (node.Kind() == TK_FRACTION && shrink && isNumeric(node.row1) && isNumeric(node.row2)) {
         ++fraction;
       }
-      double first = step.scriptLevel;
-      double second = step.scriptLevel;
-      switch (node.Kind()) {
-        case TK_POWER:
-        case TK_CODEDRAW2:
-          first += kScriptStep;
-          second += kScriptStep;
-          break;
-        case TK_ROOT:
-        case TK_BRACKETS:
-          second += kScriptStep;
-          break;
-        case TK_SUBSCRIPT:
-          first += kSubscriptStep;
-          second += kSubscriptStep;
-          break;
-        default:
-          break;
-      }
+      const RowScriptSteps steps = ScriptStepsOf(node.Kind());
+      const double first = step.scriptLevel + steps.first;
+      const double second = step.scriptLevel + steps.second;
       if (!node.row1.Empty()) pending.push_back({&node.row1, fraction, first});
       if (!node.row2.Empty()) pending.push_back({&node.row2, fraction, second});
     }

@@ -41,7 +41,9 @@ void GroupBracketPowers(EquationLine& line);
 void BuildMatrices(EquationLine& line);
 // A bracket followed by "^upper,lower" takes the two as its limits. Top row.
 void AttachBracketLimits(EquationLine& line);
-// fractionLevel (numeric fractions shrink their rows) and scriptLevel of every node.
+// Every inverse function (sin-1) gets its raised "-1" as the one node of its first row.
+void AddInverseExponents(EquationLine& line);
+// The fraction level (numeric fractions shrink their rows) and script level of every node.
 void AssignLevels(EquationLine& line, const EquationSettings& settings);
 
 }  // namespace kv

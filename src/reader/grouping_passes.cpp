@@ -30,9 +30,9 @@ bool IsCapitalVariable(const NodeRow& row, int index) {
   return row.KindAt(index) == TK_VARIABLE && IsLetterIn(row.At(index), kCapitals);
 }
 
-EquationNode& NewToken(EquationLine& line, TokenKind kind, std::string text) {
+EquationNode& NewToken(EquationLine& line, TokenKind kind, std::string_view text) {
   EquationNode& node = line.CreateNode(kind);
-  node.SetText(std::move(text));
+  node.SetText(text);
   return node;
 }
 
@@ -59,7 +59,7 @@ void GroupAccentsInRow(EquationLine& line, NodeRow& row) {
     } else if (accent.Text() == "_" && beforeKind == TK_NUMBER && right.KindAt(0) == TK_NUMBER) {
       right.TakeFront(1, accent.row1);
     } else if (beforeKind == TK_NUMBER && !before.Text().empty()) {
-      const std::string& digits = before.Text();
+      const std::string_view digits = before.Text();
       accent.row1.Append(NewToken(line, TK_NUMBER, digits.substr(digits.size() - 1)));
       before.SetText(digits.substr(0, digits.size() - 1));
     } else if (beforeKind == TK_MODIFIER) {
@@ -391,7 +391,7 @@ void JoinTwoCapitalVectors(EquationLine& line) {
     const bool alone =
         !IsCapitalVariable(result, result.Size() - 1) && !IsCapitalVariable(row, i + 2);
     if (pair && alone) {
-      token.SetNode(TK_ABVECTOR, token.Text() + row.At(i + 1).Text(), "");
+      token.SetNode(TK_ABVECTOR, std::string(token.Text()) + std::string(row.At(i + 1).Text()), "");
       ++i;
     }
     result.Append(token);

@@ -16,44 +16,41 @@ namespace {
 // its own height.
 constexpr double kPowerOverBracketShare = 0.8;
 
-// The rows below `row` that measuring it will measure, parents before children. Measuring them
-// in reverse order measures every row after the rows below it, so that no measure has to
-// descend further than one level.
-std::vector<NodeRow*> RowsToMeasure(NodeRow& top) {
-  std::vector<NodeRow*> order;
-  std::vector<NodeRow*> rows{&top};
-  std::vector<EquationNode*> nodes;
-  auto visitNode = [&](EquationNode& node) {
-    if (!node.needsMeasure) return;
-    nodes.push_back(&node);
+// The non-empty rows below `top` that measuring reads, parents before children, `top` first.
+// Measuring them in reverse order measures every row after the rows below it, so that no rule has
+// to descend further than one level.
+std::vector<const NodeRow*> RowsToMeasure(const NodeRow& top) {
+  std::vector<const NodeRow*> order;
+  std::vector<const NodeRow*> rows{&top};
+  std::vector<const EquationNode*> nodes;
+  const auto pushRow = [&rows](const NodeRow& row) {
+    if (!row.Empty()) rows.push_back(&row);
   };
   while (!rows.empty() || !nodes.empty()) {
     if (!nodes.empty()) {
-      EquationNode& node = *nodes.back();
+      const EquationNode& node = *nodes.back();
       nodes.pop_back();
-      // An inverse function replaces its row before measuring it.
-      if (node.Kind() == TK_ARCSINCOSTAN) continue;
       const RowsRead read = RowsReadBy(node);
-      if (read.row1) rows.push_back(&node.row1);
-      if (read.row2) rows.push_back(&node.row2);
+      if (read.row1) pushRow(node.row1);
+      if (read.row2) pushRow(node.row2);
+      // A bracket's limits are measured one by one, not as a row.
       if (read.limitNodes) {
         for (int i = 0; i < node.row2.Size(); ++i)
-          visitNode(node.row2.At(i));
+          nodes.push_back(&node.row2.At(i));
       }
       continue;
     }
-    NodeRow& row = *rows.back();
+    const NodeRow& row = *rows.back();
     rows.pop_back();
-    if (!row.needsMeasure) continue;
     order.push_back(&row);
     for (int i = 0; i < row.Size(); ++i)
-      visitNode(row.At(i));
+      nodes.push_back(&row.At(i));
   }
   return order;
 }
 
-// The row measure proper, for a row whose nodes' rows are measured already (or shallow).
-NodeBox MeasureRowNodes(NodeRow& row, MeasureContext& context) {
+// The row measure proper, for a row whose nodes' rows are measured already.
+NodeBox MeasureRowNodes(const NodeRow& row, MeasureContext& context) {
   NodeBox total;
   for (int i = 0; i < row.Size(); ++i) {
     const NodeBox box = Measure(row.At(i), total.width, context);
@@ -70,97 +67,72 @@ NodeBox MeasureRowNodes(NodeRow& row, MeasureContext& context) {
 
 // Every integral of the row takes the box and sign height of the row's tallest integral (the
 // first of equals), so that integrals side by side match.
-void UnifyIntegrals(NodeRow& row) {
+void UnifyIntegrals(const NodeRow& row, LineLayout& layout) {
   const EquationNode* tallest = nullptr;
   for (int i = 0; i < row.Size(); ++i) {
     const EquationNode& node = row.At(i);
     if (IsIntegral(node) &&
-        (tallest == nullptr || node.layout.operatorHeight > tallest->layout.operatorHeight)) {
+        (tallest == nullptr || layout.SignHeight(node) > layout.SignHeight(*tallest))) {
       tallest = &node;
     }
   }
   if (tallest == nullptr) return;
-  const NodeBox box = tallest->layout.box;
-  const int operatorHeight = tallest->layout.operatorHeight;
+  const NodeBox box = layout.Box(*tallest);
+  const int signHeight = layout.SignHeight(*tallest);
   for (int i = 0; i < row.Size(); ++i) {
-    EquationNode& node = row.At(i);
+    const EquationNode& node = row.At(i);
     if (!IsIntegral(node)) continue;
-    node.layout.box = box;
-    node.layout.operatorHeight = operatorHeight;
-  }
-}
-
-void AdjustNodesOf(NodeRow& row) {
-  for (int i = 0; i < row.Size(); ++i) {
-    EquationNode& node = row.At(i);
-    NodeBox& box = node.layout.box;
-    const EquationNode* left = i > 0 ? &row.At(i - 1) : nullptr;
-    if (left != nullptr && left->Kind() == TK_BRACKETS && node.Kind() == TK_POWER &&
-        box.height < left->layout.box.height) {
-      box.adjust = TruncateLength(left->layout.box.height - box.height * kPowerOverBracketShare);
-    } else {
-      box.adjust = row.box.align;
-    }
-    if (!box.raised) box.adjust = SubtractLengths(box.adjust, box.align);
+    layout.SetBox(node, box);
+    layout.SetSignHeight(node, signHeight);
   }
 }
 
 }  // namespace
 
-NodeBox Measure(EquationNode& node, int x, MeasureContext& context) {
-  if (node.needsMeasure) {
-    const NodeFontScope font(context.surface, SelectNodeFont(node, context.settings));
-    node.layout.metrics = font.Metrics();
-    node.layout.operatorHeight = 0;
-    NodeBox box = MeasureKind(node, x, context);
-    if (RowsReadBy(node).row1) box.adjust = node.row1.box.adjust;
-    node.layout.box = box;
-    node.needsMeasure = false;
-  }
-  node.layout.box.trailingGap = node.layout.metrics.averageWidth / 3;
-  return node.layout.box;
+NodeBox Measure(const EquationNode& node, int x, MeasureContext& context) {
+  const NodeFontScope font(context.surface, SelectNodeFont(node, context.settings));
+  NodeBox box = MeasureKind(node, x, font.Metrics(), context);
+  context.layout.SetBox(node, box);
+  box.trailingGap = font.Metrics().averageWidth / 3;
+  return box;
 }
 
-NodeBox Measure(NodeRow& row, MeasureContext& context) {
-  if (!row.needsMeasure) return row.box;
-  const std::vector<NodeRow*> order = RowsToMeasure(row);
+NodeBox Measure(const NodeRow& row, MeasureContext& context) {
+  const std::vector<const NodeRow*> order = RowsToMeasure(row);
+  NodeBox box;
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    NodeRow& each = **it;
-    if (!each.needsMeasure) continue;
-    each.box = MeasureRowNodes(each, context);
-    UnifyIntegrals(each);
-    each.needsMeasure = false;
+    const NodeRow& each = **it;
+    box = MeasureRowNodes(each, context);
+    context.layout.SetBox(each, box);
+    UnifyIntegrals(each, context.layout);
   }
-  return row.box;
+  // The last row measured is `row` itself (an empty row measures as nothing).
+  return row.Empty() ? NodeBox{} : box;
 }
 
-void Adjust(NodeRow& top) {
-  std::vector<NodeRow*> rows{&top};
-  while (!rows.empty()) {
-    NodeRow& row = *rows.back();
-    rows.pop_back();
-    AdjustNodesOf(row);
-    for (int i = 0; i < row.Size(); ++i) {
-      rows.push_back(&row.At(i).row1);
-      rows.push_back(&row.At(i).row2);
-    }
+NodeBox BoxInRow(const LineLayout& layout, const NodeRow& row, int index) {
+  NodeBox box = layout.Box(row.At(index));
+  const bool afterBracket = index > 0 && row.KindAt(index - 1) == TK_BRACKETS;
+  const int leftHeight = afterBracket ? layout.Box(row.At(index - 1)).height : 0;
+  if (afterBracket && row.KindAt(index) == TK_POWER && box.height < leftHeight) {
+    box.adjust = TruncateLength(leftHeight - box.height * kPowerOverBracketShare);
+  } else {
+    box.adjust = layout.Box(row).align;
   }
+  if (!box.raised) box.adjust = SubtractLengths(box.adjust, box.align);
+  return box;
 }
 
-NodeBox GetExtent(EquationLine& line, Surface& surface, EquationSettings& settings) {
-  if (line.TreeChanged()) {
-    // A new tree: its top row is measured whatever its flag says (tokenizing alone leaves it).
-    line.TopRow().needsMeasure = true;
-    MeasureContext context{surface, settings, [&line](TokenKind kind) -> EquationNode& {
-                             return line.CreateNode(kind);
-                           }};
+NodeBox GetExtent(const EquationLine& line, LineLayout& layout, Surface& surface,
+                  EquationSettings& settings) {
+  if (!layout.Holds(line)) {
+    layout.Reset(line.NodeCount());
+    MeasureContext context{surface, settings, layout};
     NodeBox extent = Measure(line.TopRow(), context);
-    Adjust(line.TopRow());
     extent.width = AddLengths(extent.width, extent.trailingGap);
-    line.SetCachedExtent(extent);
-    line.ClearTreeChanged();
+    layout.SetHeld(line, extent);
   }
-  return line.CachedExtent();
+  return layout.Extent();
 }
 
 }  // namespace kv

@@ -1,16 +1,13 @@
-// Measuring: every node of a built tree gets a box (width, height, baseline, and after the adjust
-// pass its place in its row), measured from the fonts of a surface. Drawing places every node
-// from these numbers alone.
+// Measuring: every node of a built tree gets a box (width, height, baseline), measured from the
+// fonts of a surface and kept in a LineLayout; drawing places every node from these numbers
+// alone. Measuring reads the tree and never changes it.
 //
-// Measuring is lazy: a node or row is measured only while its needsMeasure flag is set (every
-// parse sets it everywhere), and it keeps its box until the next parse. Trees may nest as deep as
-// their text is long: measuring works bottom-up from an explicit stack, so it never recurses
-// deeper than a few calls.
+// Trees may nest as deep as their text is long: measuring works bottom-up from an explicit list
+// of rows, so it never recurses deeper than a few calls.
 #pragma once
 
-#include <functional>
-
 #include "reader/equation_node.h"
+#include "typeset/line_layout.h"
 #include "typeset/node_box.h"
 #include "typeset/surface.h"
 
@@ -19,33 +16,32 @@ namespace kv {
 class EquationLine;
 class EquationSettings;
 
-// Makes a node that lives as long as the tree being measured (inverse functions give their
-// "-1" a node of its own).
-using NodeMaker = std::function<EquationNode&(TokenKind kind)>;
-
 struct MeasureContext {
   Surface& surface;
   // Read only, except that reading an integer or real setting repairs it into its range.
   EquationSettings& settings;
-  NodeMaker makeNode;
+  // Where the boxes go.
+  LineLayout& layout;
 };
 
-// Measures the node (and the rows below it that its rule reads) if it needs it, and returns its
-// box. `x` is the width of its row to its left; only tabs use it. The trailing gap is taken from
-// the node's font metrics on every call, measured or not.
-NodeBox Measure(EquationNode& node, int x, MeasureContext& context);
+// Measures the node by its kind's rule, keeps its box in the layout and returns it, with the
+// trailing gap of its font. The rows its rule reads must have been measured. `x` is the width of
+// its row to its left; only tabs use it.
+NodeBox Measure(const EquationNode& node, int x, MeasureContext& context);
 
-// Measures the row's nodes from left to right if the row needs it, combines their boxes on a
-// shared baseline and gives every integral of the row the box of its tallest one.
-NodeBox Measure(NodeRow& row, MeasureContext& context);
+// Measures every row below `row` that measuring reaches, then the row's nodes from left to right,
+// combines their boxes on a shared baseline and gives every integral of the row the box of its
+// tallest one. Returns the row's box with the trailing gap of its last node.
+NodeBox Measure(const NodeRow& row, MeasureContext& context);
 
-// Sets `adjust` (the bottom of each box above the bottom of its row) on every node of the row and
-// of every row below it. Run after measuring and before drawing.
-void Adjust(NodeRow& row);
+// Node `index` of a measured row, with its adjust: the height of its bottom above the bottom of
+// the row.
+NodeBox BoxInRow(const LineLayout& layout, const NodeRow& row, int index);
 
 // The measured size of a whole line: its top row's box widened by the row's trailing gap. The
-// first call after a parse measures the tree and runs the adjust pass; later calls return the
-// kept extent and measure nothing.
-NodeBox GetExtent(EquationLine& line, Surface& surface, EquationSettings& settings);
+// first call after a parse measures the tree into `layout`; later calls return the kept extent
+// and measure nothing.
+NodeBox GetExtent(const EquationLine& line, LineLayout& layout, Surface& surface,
+                  EquationSettings& settings);
 
 }  // namespace kv

@@ -15,29 +15,34 @@ TEST(EquationLine, ParsesAgainOnlyForNewTextOrWhenAsked) {
   EquationSettings settings;
   settings.ResetToDefaults(".");
   EquationLine line;
+  EXPECT_EQ(line.TreeNumber(), 0u);
   line.Parse("x+1", settings);
-  EXPECT_TRUE(line.TreeChanged());
+  const std::uint64_t firstTree = line.TreeNumber();
+  EXPECT_NE(firstTree, 0u);
   EXPECT_FALSE(line.NeedsRebuild());
   EquationNode* first = &line.TopRow().At(0);
-  first->needsMeasure = false;
-  line.ClearTreeChanged();
 
   line.Parse("x+1", settings);  // same text, no rebuild asked: the tree stays
-  EXPECT_FALSE(line.TreeChanged());
+  EXPECT_EQ(line.TreeNumber(), firstTree);
   EXPECT_EQ(&line.TopRow().At(0), first);
 
   line.MarkForRebuild();
   line.Parse("x+1", settings);
-  EXPECT_TRUE(line.TreeChanged());
+  const std::uint64_t rebuiltTree = line.TreeNumber();
+  EXPECT_NE(rebuiltTree, firstTree);
   EXPECT_FALSE(line.NeedsRebuild());
-  EXPECT_TRUE(line.TopRow().At(0).needsMeasure);
   EXPECT_EQ(TreeNotation(line.TopRow()), R"(VARIABLE"x" ADD"+" NUMBER"1")");
 
   // After tokenizing alone, a Parse of the same text reads it again.
   line.Tokenize("x+1", settings);
-  line.ClearTreeChanged();
+  const std::uint64_t tokenized = line.TreeNumber();
   line.Parse("x+1", settings);
-  EXPECT_TRUE(line.TreeChanged());
+  EXPECT_NE(line.TreeNumber(), tokenized);
+  EXPECT_NE(tokenized, rebuiltTree);
+  // No other line's tree ever has the same number.
+  EquationLine other;
+  other.Parse("x+1", settings);
+  EXPECT_NE(other.TreeNumber(), line.TreeNumber());
 
   line.Parse("", settings);
   EXPECT_TRUE(line.TopRow().Empty());

@@ -147,19 +147,14 @@ TEST(ExpressionTree, NumericRowsHoldOnlyNumbersAndBrackets) {
   EXPECT_TRUE(IsNumeric(deep));
 }
 
-TEST(ExpressionTree, ChangesMarkTheNodeForMeasuring) {
+TEST(ExpressionTree, NodesAreNumberedFromZeroInEveryParse) {
   NodePool pool;
-  EquationNode& node = pool.CreateNode(TK_OPEN);
-  node.needsMeasure = false;
-  node.SetText("");  // making a bracket invisible is a change too
-  EXPECT_TRUE(node.needsMeasure);
-  node.needsMeasure = false;
-  node.SetNode(TK_GREEK, "p", "pi");
-  EXPECT_TRUE(node.needsMeasure);
-  node.needsMeasure = false;
-  node.row2.needsMeasure = false;
-  pool.MarkAllForMeasuring();
-  EXPECT_TRUE(node.needsMeasure && node.row2.needsMeasure);
+  for (int round = 0; round < 2; ++round) {
+    // More nodes than the pool keeps between parses, so old storage and new storage both serve.
+    for (std::uint32_t i = 0; i < 2 * NodePool::kRetainedNodes; ++i)
+      EXPECT_EQ(pool.CreateNode(TK_VARIABLE).Id(), i);
+    pool.Clear();
+  }
 }
 
 }  // namespace

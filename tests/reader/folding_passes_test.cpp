@@ -224,7 +224,7 @@ Levels LevelsOf(const std::string& text, TokenKind kind, const std::string& node
   line.Parse(text, test::DefaultSettings());
   const EquationNode* node = Find(line.TopRow(), kind, nodeText);
   if (node == nullptr) return {-1, -1.0};
-  return {node->fractionLevel, node->scriptLevel};
+  return {node->FractionLevel(), node->ScriptLevel()};
 }
 
 TEST(FoldingPasses, LevelsOfFractionsAndScripts) {
@@ -247,7 +247,7 @@ TEST(FoldingPasses, LevelsOfFractionsAndScripts) {
   flat.ShrinkNonAlgebraicFractions.Set(false);
   EquationLine line;
   line.Parse("1/2", flat);
-  EXPECT_EQ(Find(line.TopRow(), TK_NUMBER, "2")->fractionLevel, 0);
+  EXPECT_EQ(Find(line.TopRow(), TK_NUMBER, "2")->FractionLevel(), 0);
 }
 
 }  // namespace

@@ -82,9 +82,9 @@ class NotationReader {
       const char which = text_[at_++];
       const double level = ReadNumber();
       if (which == '^') {
-        node.scriptLevel = level;
+        node.SetLevels(node.FractionLevel(), level);
       } else {
-        node.fractionLevel = static_cast<std::int32_t>(level);
+        node.SetLevels(static_cast<std::int32_t>(level), node.ScriptLevel());
       }
     }
     if (!AtEnd() && Peek() == '"') node.SetText(ReadText());
