@@ -41,8 +41,7 @@ constexpr const char* kHelp =
     "  --set KEY=VALUE     change a setting or feature switch (repeatable)\n"
     "  --                  end of options: a TEXT that begins with '-' follows\n";
 
-std::string BoxNotation(const EquationNode& node) {
-  const NodeBox& box = node.layout.box;
+std::string BoxNotation(const NodeBox& box) {
   return "[" + std::to_string(box.width) + "," + std::to_string(box.height) + "," +
          std::to_string(box.align) + "," + std::to_string(box.adjust) + "," +
          (box.raised ? "1" : "0") + "]";
@@ -79,9 +78,12 @@ int RunMeasure(std::span<const std::string> args, CommandIo io) {
   for (const std::string_view lineText : EquationLines(text)) {
     EquationLine line;
     line.Parse(lineText, settings);
-    const NodeBox extent = GetExtent(line, *measuring.surface, settings);
+    LineLayout layout;
+    const NodeBox extent = GetExtent(line, layout, *measuring.surface, settings);
     if (boxes) {
-      io.out << TreeNotation(line.TopRow(), BoxNotation) << '\n';
+      io.out << TreeNotation(line.TopRow(), [&layout](const NodeRow& row, int index) {
+        return BoxNotation(BoxInRow(layout, row, index));
+      }) << '\n';
     } else {
       io.out << "width=" << extent.width << " height=" << extent.height << " align=" << extent.align
              << '\n';

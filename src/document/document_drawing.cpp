@@ -30,7 +30,7 @@ NodeBox KLV300Doc::GetDocumentExtent(Surface& surface) {
     if (equationList_.Line(i).empty()) continue;
     EquationLine& line = equationList_.ParsedLine(i);
     line.Parse(equationList_.Line(i), settings_);
-    const NodeBox box = GetExtent(line, surface, settings_);
+    const NodeBox box = GetExtent(line, equationList_.Layout(i), surface, settings_);
     if (i == 0) first = box;
     heights[i] = box.height;
     total += std::int64_t{box.height} + settings_.VerticalSpacing.Get();
@@ -41,7 +41,7 @@ NodeBox KLV300Doc::GetDocumentExtent(Surface& surface) {
   if (count == 0) {
     EquationLine& line = equationList_.ParsedLine(0);
     line.Parse(kEmptyDocumentStandIn, settings_);
-    return GetExtent(line, surface, settings_);
+    return GetExtent(line, equationList_.Layout(0), surface, settings_);
   }
   // One spacing for each empty line above the last non-empty one.
   total += std::int64_t{last - count + 1} * settings_.VerticalSpacing.Get();
@@ -64,7 +64,8 @@ void KLV300Doc::DrawDocument(Surface& surface, int x, int y) {
     if (equationList_.Line(i).empty()) continue;
     EquationLine& line = equationList_.ParsedLine(i);
     line.Parse(equationList_.Line(i), settings_);
-    DrawEquation(line, surface, x, AddLengths(bottom, offsets[i]), settings_);
+    DrawEquation(line, equationList_.Layout(i), surface, x, AddLengths(bottom, offsets[i]),
+                 settings_);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "reader/equation_line.h"
+#include "typeset/line_layout.h"
 
 namespace kv {
 
@@ -22,6 +23,8 @@ class KVEquationList {
   const std::string& Line(std::size_t index) const { return lines_.at(index); }
   void SetLine(std::size_t index, std::string text) { lines_.at(index) = std::move(text); }
   EquationLine& ParsedLine(std::size_t index) { return equationLines_.at(index); }
+  // The boxes measuring found for line `index`'s tree.
+  LineLayout& Layout(std::size_t index) { return layouts_.at(index); }
 
   // Splits a text at its line breaks into the twenty lines. A break is CR LF, or a CR on its
   // own. Text after the nineteenth break stays in the last line, breaks included, so nothing
@@ -43,6 +46,7 @@ class KVEquationList {
  private:
   std::array<std::string, kLineCount> lines_;
   std::array<EquationLine, kLineCount> equationLines_;
+  std::array<LineLayout, kLineCount> layouts_;
   std::array<int, kLineCount + 1> lineOffsets_{};
 };
 

@@ -9,20 +9,21 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kLastPrintable = 0x7E;
 
-// One step of the walk: write a node, write a row, or write one character. Trees can nest as
-// deep as the text is long, so the walk keeps its own stack instead of recursing.
+// One step of the walk: write node `index` of a row, write a whole row (index -1), or write one
+// character (no row). Trees can nest as deep as the text is long, so the walk keeps its own stack
+// instead of recursing.
 struct Step {
-  const EquationNode* node = nullptr;
   const NodeRow* row = nullptr;
+  int index = -1;
   char character = '\0';
 };
 
 void PushRow(std::vector<Step>& steps, const NodeRow& row) {
-  steps.push_back({nullptr, &row, '\0'});
+  steps.push_back({&row, -1, '\0'});
 }
 
 void PushCharacter(std::vector<Step>& steps, char c) {
-  steps.push_back({nullptr, nullptr, c});
+  steps.push_back({nullptr, -1, c});
 }
 
 }  // namespace
@@ -53,16 +54,16 @@ std::string TreeNotation(const NodeRow& row, const NodeAnnotation& annotate) {
   while (!steps.empty()) {
     const Step step = steps.back();
     steps.pop_back();
-    if (step.row != nullptr) {
+    if (step.row != nullptr && step.index < 0) {
       // The nodes go on the stack last first, so the first is written first.
       for (int i = step.row->Size() - 1; i >= 0; --i) {
-        steps.push_back({&step.row->At(i), nullptr, '\0'});
+        steps.push_back({step.row, i, '\0'});
         if (i > 0) PushCharacter(steps, ' ');
       }
-    } else if (step.node != nullptr) {
-      const EquationNode& node = *step.node;
+    } else if (step.row != nullptr) {
+      const EquationNode& node = step.row->At(step.index);
       out += KindName(node.Kind());
-      if (annotate) out += annotate(node);
+      if (annotate) out += annotate(*step.row, step.index);
       if (!node.Text().empty()) {
         out += '"';
         out += NotationText(node.Text());

@@ -15,9 +15,10 @@
 
 namespace kv {
 
-// Extra text for a node, written right after its kind name and before its text and rows (for
-// example its measured box: VARIABLE[200,400,80,0,0]"x"). Returns the empty string to add nothing.
-using NodeAnnotation = std::function<std::string(const EquationNode&)>;
+// Extra text for node `index` of `row`, written right after its kind name and before its text
+// and rows (for example its measured box: VARIABLE[200,400,80,0,0]"x"). Returns the empty string
+// to add nothing.
+using NodeAnnotation = std::function<std::string(const NodeRow& row, int index)>;
 
 std::string TreeNotation(const NodeRow& row, const NodeAnnotation& annotate = {});
 

@@ -6,15 +6,11 @@
 #include "base/clamping.h"
 #include "reader/equation_line.h"
 #include "settings/equation_settings.h"
-#include "typeset/measure_kinds.h"
+#include "typeset/construct.h"
 #include "typeset/node_font.h"
 
 namespace kv {
 namespace {
-
-// A power after a taller bracket sits with its bottom at the bracket's height less this share of
-// its own height.
-constexpr double kPowerOverBracketShare = 0.8;
 
 // The non-empty rows below `top` that measuring reads, parents before children, `top` first.
 // Measuring them in reverse order measures every row after the rows below it, so that no rule has
@@ -30,7 +26,7 @@ std::vector<const NodeRow*> RowsToMeasure(const NodeRow& top) {
     if (!nodes.empty()) {
       const EquationNode& node = *nodes.back();
       nodes.pop_back();
-      const RowsRead read = RowsReadBy(node);
+      const RowsRead read = RulesFor(node.Kind()).rowsRead(node);
       if (read.row1) pushRow(node.row1);
       if (read.row2) pushRow(node.row2);
       // A bracket's limits are measured one by one, not as a row.
@@ -65,33 +61,12 @@ NodeBox MeasureRowNodes(const NodeRow& row, MeasureContext& context) {
   return total;
 }
 
-// Every integral of the row takes the box and sign height of the row's tallest integral (the
-// first of equals), so that integrals side by side match.
-void UnifyIntegrals(const NodeRow& row, LineLayout& layout) {
-  const EquationNode* tallest = nullptr;
-  for (int i = 0; i < row.Size(); ++i) {
-    const EquationNode& node = row.At(i);
-    if (IsIntegral(node) &&
-        (tallest == nullptr || layout.SignHeight(node) > layout.SignHeight(*tallest))) {
-      tallest = &node;
-    }
-  }
-  if (tallest == nullptr) return;
-  const NodeBox box = layout.Box(*tallest);
-  const int signHeight = layout.SignHeight(*tallest);
-  for (int i = 0; i < row.Size(); ++i) {
-    const EquationNode& node = row.At(i);
-    if (!IsIntegral(node)) continue;
-    layout.SetBox(node, box);
-    layout.SetSignHeight(node, signHeight);
-  }
-}
-
 }  // namespace
 
 NodeBox Measure(const EquationNode& node, int x, MeasureContext& context) {
   const NodeFontScope font(context.surface, SelectNodeFont(node, context.settings));
-  NodeBox box = MeasureKind(node, x, font.Metrics(), context);
+  const NodeMeasure measuring{node, font.Metrics(), context, x};
+  NodeBox box = RulesFor(node.Kind()).measure(measuring);
   context.layout.SetBox(node, box);
   box.trailingGap = font.Metrics().averageWidth / 3;
   return box;
@@ -104,7 +79,7 @@ NodeBox Measure(const NodeRow& row, MeasureContext& context) {
     const NodeRow& each = **it;
     box = MeasureRowNodes(each, context);
     context.layout.SetBox(each, box);
-    UnifyIntegrals(each, context.layout);
+    MatchIntegralsOfRow(each, context.layout);
   }
   // The last row measured is `row` itself (an empty row measures as nothing).
   return row.Empty() ? NodeBox{} : box;
@@ -112,13 +87,7 @@ NodeBox Measure(const NodeRow& row, MeasureContext& context) {
 
 NodeBox BoxInRow(const LineLayout& layout, const NodeRow& row, int index) {
   NodeBox box = layout.Box(row.At(index));
-  const bool afterBracket = index > 0 && row.KindAt(index - 1) == TK_BRACKETS;
-  const int leftHeight = afterBracket ? layout.Box(row.At(index - 1)).height : 0;
-  if (afterBracket && row.KindAt(index) == TK_POWER && box.height < leftHeight) {
-    box.adjust = TruncateLength(leftHeight - box.height * kPowerOverBracketShare);
-  } else {
-    box.adjust = layout.Box(row).align;
-  }
+  box.adjust = ShoulderHeight(row, index, layout).value_or(layout.Box(row).align);
   if (!box.raised) box.adjust = SubtractLengths(box.adjust, box.align);
   return box;
 }

@@ -1,7 +1,9 @@
 // The font, pen and brush a node is measured and drawn with: the main font shrunk by the node's
-// fraction and script levels, then given the face and style of the node's kind.
+// fraction and script levels, then given the face and style of the node's kind (each construct
+// says which: ConstructRules::style).
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "settings/option_values.h"
@@ -16,21 +18,6 @@ inline constexpr std::string_view kSymbolFace = "Symbol";
 inline constexpr std::int32_t kWeightBold = 700;
 inline constexpr std::int32_t kWeightHeavy = 900;
 
-// The big operators a TK_CODEDRAW2 node can stand for, by its text.
-enum class BigOperator { kIntegral, kSum, kProduct, kLimit, kUnknown };
-// "int", "sigma" or "sum", "product", "lim"; anything else is unknown.
-BigOperator BigOperatorOf(std::string_view text);
-
-// How far above the node's bottom the upper limit of a sum or product begins, with the node's
-// font selected on `surface`; `sign` is the sign's text and `signHeight` the height of its text
-// box, `lowerHeight` the lower limit's height and `descent` the font's. The limit overlaps the top
-// of the sign's text box by kBigOperatorOverlap descents less one, which suits a symbol font whose
-// ascent leaves that much room above the sign; in a font with a lower ascent it would stand on the
-// sign itself, so the limit never begins below the top of the sign's ink (the sign's baseline is
-// lowerHeight above the bottom).
-double SumUpperLimitBottom(const Surface& surface, std::string_view sign, int signHeight,
-                           int lowerHeight, int descent);
-
 struct NodeFont {
   KVLogFont font;           // face, weight, italic and colour
   int characterHeight = 0;  // 0 or more
@@ -44,6 +31,15 @@ struct NodeFont {
 int ShrunkFontSize(int mainSize, int fractionLevel, double scriptLevel, EquationSettings& settings);
 
 NodeFont SelectNodeFont(const EquationNode& node, EquationSettings& settings);
+
+// For the kinds' styles: bold and italic as a class's settings ask.
+void SetBoldItalic(KVLogFont& font, bool bold, bool italic);
+// Unless every class shares the main font: the class's own face (when one is set) and colour.
+void SetClassFace(KVLogFont& font, EquationSettings& settings, StringOption* face,
+                  const ColorOption& colour);
+
+// A font of the Symbol face at a character height, for signs built from its pieces.
+KVLogFont SymbolFont(int size, ColorRef colour);
 
 // Selects a node's font, pen and brush on a surface for one measure or draw, and puts back what
 // was selected before when it ends.

@@ -40,7 +40,8 @@ FontCatalog& Catalog() {
 NodeBox ParseAndMeasure(std::string_view text, EquationSettings& settings, Surface& surface) {
   EquationLine line;
   line.Parse(text, settings);
-  return GetExtent(line, surface, settings);
+  LineLayout layout;
+  return GetExtent(line, layout, surface, settings);
 }
 
 void BM_ParseAndMeasure(benchmark::State& state) {

@@ -1,14 +1,17 @@
 // Parses, measures and draws arbitrary bytes on the fixed-metrics surface. The first byte picks
 // settings to stress (extreme sizes and spacings, the other integral style, no tab width); the
 // rest is the equation text. Whatever the text, measuring must finish, give a box that is not
-// negative, and measure nothing the second time; drawing must finish too.
+// negative, and measure nothing the second time; drawing must finish too, and neither may change
+// the tree.
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "reader/equation_line.h"
+#include "reader/tree_notation.h"
 #include "settings/equation_settings.h"
 #include "typeset/draw.h"
 #include "typeset/fixed_metrics_surface.h"
@@ -55,9 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kv::FixedMetricsSurface surface(false);
   kv::EquationLine line;
   line.Parse(text, settings);
-  const kv::NodeBox extent = kv::GetExtent(line, surface, settings);
+  const std::string read = kv::TreeNotation(line.TopRow());
+  kv::LineLayout layout;
+  const kv::NodeBox extent = kv::GetExtent(line, layout, surface, settings);
   Check(extent.width >= 0 && extent.height >= 0);
-  Check(kv::GetExtent(line, surface, settings) == extent);
-  kv::DrawEquation(line, surface, 0, 0, settings);
+  Check(kv::GetExtent(line, layout, surface, settings) == extent);
+  kv::DrawEquation(line, layout, surface, 0, 0, settings);
+  Check(kv::TreeNotation(line.TopRow()) == read);
   return 0;
 }

@@ -24,7 +24,9 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-void CheckTree(const kv::NodeRow& top) {
+// Every node stands in one row, has a kind the reader makes, and an Id below the line's node count
+// (layouts keep boxes in arrays indexed by it).
+void CheckTree(const kv::NodeRow& top, std::size_t nodeCount) {
   std::unordered_set<const kv::EquationNode*> seen;
   std::vector<const kv::NodeRow*> pending{&top};
   while (!pending.empty()) {
@@ -34,7 +36,7 @@ void CheckTree(const kv::NodeRow& top) {
       const kv::EquationNode& node = row.At(i);
       Check(seen.insert(&node).second);
       Check(node.Kind() > kv::TK_ERROR && node.Kind() < kv::TK_ABS);
-      Check(node.needsMeasure);
+      Check(node.Id() < nodeCount);
       pending.push_back(&node.row1);
       pending.push_back(&node.row2);
     }
@@ -44,7 +46,7 @@ void CheckTree(const kv::NodeRow& top) {
 void Parse(std::string_view text, const kv::EquationSettings& settings, bool bounded) {
   kv::EquationLine line;
   line.Parse(text, settings);
-  CheckTree(line.TopRow());
+  CheckTree(line.TopRow(), line.NodeCount());
   if (bounded) Check(line.NodeCount() <= kNodesPerByte * (text.size() + 1));
   const std::string tree = kv::TreeNotation(line.TopRow());
   line.MarkForRebuild();

@@ -187,6 +187,16 @@ TEST(FoldingPasses, MatricesKeepEveryCellOfTallColumns) {
   }
 }
 
+TEST(FoldingPasses, InverseFunctionsCarryTheirMinusOne) {
+  // The "-1" of the name is drawn raised: it is the one node of the function's first row, in
+  // every row of the tree; the argument stays beside the function.
+  EXPECT_EQ(ParsedTree("sin-1 x"),
+            R"t(BRACKETS","{ARCSINCOSTAN"sin-1"{NUMBER"-1"} SPACE" " BRACKETS","{VARIABLE"x"}})t");
+  EXPECT_EQ(ParsedTree("x^(cos-1 y)"),
+            R"t(VARIABLE"x" POWER{BRACKETS","{BRACKETS","{ARCSINCOSTAN"cos-1"{NUMBER"-1"} )t"
+            R"t(SPACE" " BRACKETS","{VARIABLE"y"}}}})t");
+}
+
 TEST(FoldingPasses, BracketLimits) {
   EXPECT_EQ(ParsedTree("[x]^2,0"),
             R"t(BRACKETS"[,]"{VARIABLE"x"}{BRACKETS","{NUMBER"0"} BRACKETS","{NUMBER"2"}})t");
@@ -242,6 +252,10 @@ TEST(FoldingPasses, LevelsOfFractionsAndScripts) {
   EXPECT_EQ(LevelsOf("3root 5", TK_NUMBER, "3"), (Levels{0, 1.0}));
   EXPECT_EQ(LevelsOf("3root 5", TK_NUMBER, "5"), (Levels{0, 0.0}));
   EXPECT_EQ(LevelsOf("int(0,1)", TK_NUMBER, "1"), (Levels{0, 1.0}));
+  // An inverse function's "-1" is one step up from its name, in a fraction's levels too.
+  EXPECT_EQ(LevelsOf("sin-1 x", TK_NUMBER, "-1"), (Levels{0, 1.0}));
+  EXPECT_EQ(LevelsOf("x^(cos-1 y)", TK_NUMBER, "-1"), (Levels{0, 2.0}));
+  EXPECT_EQ(LevelsOf("1/(tan-1 2)", TK_NUMBER, "-1"), (Levels{0, 1.0}));
 
   EquationSettings flat = test::DefaultSettings();
   flat.ShrinkNonAlgebraicFractions.Set(false);

@@ -50,11 +50,14 @@ TEST(TreeNotation, AddsAnnotationsBetweenEachKindAndItsText) {
   root.row1.Append(Leaf(pool, TK_VARIABLE, "x"));
   row.Append(root);
   row.Append(Leaf(pool, TK_NUMBER, "2"));
-  const std::string text = TreeNotation(row, [](const EquationNode& node) {
-    return node.Kind() == TK_VARIABLE ? std::string()
-                                      : "[" + std::string(KindName(node.Kind())) + "]";
+  // Each node is annotated with its place: its row's size and its index there.
+  const std::string text = TreeNotation(row, [](const NodeRow& in, int index) {
+    const EquationNode& node = in.At(index);
+    if (node.Kind() == TK_VARIABLE) return std::string();
+    return "[" + std::string(KindName(node.Kind())) + " " + std::to_string(index) + "/" +
+           std::to_string(in.Size()) + "]";
   });
-  EXPECT_EQ(text, "SQRT[SQRT]{VARIABLE\"x\"} NUMBER[NUMBER]\"2\"");
+  EXPECT_EQ(text, "SQRT[SQRT 0/2]{VARIABLE\"x\"} NUMBER[NUMBER 1/2]\"2\"");
 }
 
 TEST(TreeNotation, WritesTreesNestedFarDeeperThanTheStackWouldAllow) {

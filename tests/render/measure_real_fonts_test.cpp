@@ -24,7 +24,8 @@ TEST(MeasureRealFonts, AVariableTakesTheItalicFacesMetricsAndAdvance) {
   settings.ResetToDefaults(".");
   EquationLine line;
   line.Parse("x", settings);
-  const NodeBox extent = GetExtent(line, surface, settings);
+  LineLayout layout;
+  const NodeBox extent = GetExtent(line, layout, surface, settings);
 
   // Variables are italic: the italic face of Arial, read from its file.
   KVLogFont italic = settings.Font.Current();

@@ -9,7 +9,11 @@
 
 #include "measure_fixture.h"
 #include "reader/equation_line.h"
+#include "reader/tree_notation.h"
+#include "support/parse_tree.h"
+#include "typeset/brackets.h"
 #include "typeset/node_font.h"
+#include "typeset/roots.h"
 
 namespace kv {
 namespace {
@@ -23,7 +27,7 @@ class DrawTest : public MeasureTest {
     Measured(notation, paper);
     paper.ClearRecords();
     paper.SetTextAlign(kTaLeft | kTaBottom);
-    Draw(row, paper, 0, 0, settings);
+    Draw(row, layout, paper, 0, 0, settings);
   }
   // "text@left,bottom" for each text drawn, in order.
   std::string Texts() const {
@@ -53,12 +57,12 @@ TEST_F(DrawTest, ScriptsAreRaisedOrLoweredFromTheirBase) {
   // trunc(0.7 x 320 x 0.7) = 156 above that, although the box is 224 taller than the exponent.
   Drawn("VARIABLE\"x\" POWER{NUMBER^1\"2\"}");
   EXPECT_EQ(Texts(), "x@0,0 2@200,236");
-  EXPECT_EQ(row.At(1).layout.box.height - row.At(1).row1.box.height, 224);
+  EXPECT_EQ(layout.Box(row.At(1)).height - layout.Box(row.At(1).row1).height, 224);
   // A subscript's row goes down by PowerRaise x descent: trunc(0.7 x 80) = 56 below its bottom.
   Drawn("SUBSCRIPT{NUMBER^1\"1\"}");
-  EXPECT_EQ(paper.Texts().back().box.bottom, row.At(0).layout.box.adjust - 56);
+  EXPECT_EQ(paper.Texts().back().box.bottom, BoxInRow(layout, row, 0).adjust - 56);
   // An inverse function: the name, then "-1" raised by trunc(0.7 x 320 x 1.1) = 246.
-  Drawn("ARCSINCOSTAN\"sin-1\"");
+  Drawn("ARCSINCOSTAN\"sin-1\"{NUMBER^1\"-1\"}");
   ASSERT_EQ(paper.Texts().size(), 2u);
   EXPECT_EQ(paper.Texts()[0].text, "sin");
   EXPECT_EQ(paper.Texts()[1].box.left, 600);
@@ -138,32 +142,30 @@ TEST_F(DrawTest, VectorArrowHeadIsAsLongAndHighAsItsSize) {
 
 TEST_F(DrawTest, BracketsAndIntegralsAreBuiltFromPieces) {
   paper.SetTextAlign(kTaLeft | kTaBottom);  // as drawing sets it
-  std::string glyph = "(";
   // H' = trunc(1000 x 0.952...) = 952 > 1.3 x 400: k = 2, pieces of trunc(952 / 2.25) = 423,
   // step (952 - 423) / 2 = 264, bottom piece first.
   paper.ClearRecords();
-  EXPECT_TRUE(DrawStretchGlyph(paper, 10, 20, glyph, 1000, 400, 0x0000FF));
+  EXPECT_EQ(DrawStretchGlyph(paper, 10, 20, "(", 1000, 400, 0x0000FF), std::nullopt);
   EXPECT_EQ(Texts(), "\\xe8@10,20 \\xe7@10,284 \\xe6@10,548");
   EXPECT_EQ(paper.Texts()[0].fontHeight, 423);
   EXPECT_EQ(paper.Texts()[0].face, "Symbol");
   EXPECT_EQ(paper.Texts()[0].colour, 0x0000FFu);
   // A brace of H' = 2857: n = 5, k = 6, pieces of 544, step 385, the middle piece at k / 2.
-  glyph = "{";
   paper.ClearRecords();
-  EXPECT_TRUE(DrawStretchGlyph(paper, 0, 0, glyph, 3000, 400, 0));
+  EXPECT_EQ(DrawStretchGlyph(paper, 0, 0, "{", 3000, 400, 0), std::nullopt);
   EXPECT_EQ(
       Texts(),
       "\\xee@0,0 \\xef@0,385 \\xef@0,770 \\xed@0,1155 \\xef@0,1540 \\xef@0,1925 \\xec@0,2310");
-  // Too short for pieces: nothing drawn, and a bar half becomes a single bar.
-  glyph = "]|";
+  // Too short for pieces: nothing drawn, and a bar half is to be drawn as a single bar; a tall
+  // glyph without pieces is to be drawn as it is.
   paper.ClearRecords();
-  EXPECT_FALSE(DrawStretchGlyph(paper, 0, 0, glyph, 420, 400, 0));
-  EXPECT_EQ(glyph, "|");
+  EXPECT_EQ(DrawStretchGlyph(paper, 0, 0, "]|", 420, 400, 0), "|");
+  EXPECT_EQ(DrawStretchGlyph(paper, 0, 0, "]|", 3000, 400, 0), "]|");
+  EXPECT_EQ(DrawStretchGlyph(paper, 0, 0, "<", 3000, 400, 0), "<");
   EXPECT_TRUE(paper.Texts().empty());
   // A huge sign over a tiny base is built of a bounded number of pieces.
-  glyph = "|";
   paper.ClearRecords();
-  EXPECT_TRUE(DrawStretchGlyph(paper, 0, 0, glyph, 2000000000, 1, 0));
+  EXPECT_EQ(DrawStretchGlyph(paper, 0, 0, "|", 2000000000, 1, 0), std::nullopt);
   EXPECT_EQ(paper.Texts().size(), static_cast<std::size_t>(kMaximumStretchPieces + 1));
 
   // A bracket around one line stays text: "(" at x, the content after its width, ")" after it
@@ -187,7 +189,7 @@ TEST_F(DrawTest, BracketsAndIntegralsAreBuiltFromPieces) {
 TEST_F(DrawTest, MatrixCellsMeetTheirColumnEdgeUnderRightAlignment) {
   settings.MatrixAlign.Set(2);
   Drawn("MATRIX{NUMBER\"1\" NUMBER\"22\" SPACE\" \" SPACE\" \" NUMBER\"333\" NUMBER\"4\"}");
-  const MatrixPlacement& placement = *row.At(0).layout.matrix;
+  const MatrixPlacement& placement = layout.Placement(row.At(0));
   ASSERT_EQ(placement.columnOffsets.size(), 2u);
   ASSERT_EQ(paper.Texts().size(), 4u);
   const int columnOf[] = {0, 0, 1, 1};
@@ -203,10 +205,11 @@ TEST_F(DrawTest, MatrixCellsMeetTheirColumnEdgeUnderRightAlignment) {
 TEST_F(DrawTest, DrawEquationHonoursAndRestoresTheCallersAlignment) {
   EquationLine line;
   line.Parse("x", settings);  // a box 200 x 400 with its baseline 80 up
+  LineLayout lineLayout;
   const auto drawnAt = [&](unsigned align) {
     paper.ClearRecords();
     paper.SetTextAlign(align);
-    DrawEquation(line, paper, 1000, 2000, settings);
+    DrawEquation(line, lineLayout, paper, 1000, 2000, settings);
     EXPECT_EQ(paper.GetTextAlign(), align);
     EXPECT_EQ(paper.GetBackgroundMode(), BackgroundMode::kTransparent);
     EXPECT_EQ(paper.Texts().at(0).align, kTaLeft | kTaBottom);
@@ -258,8 +261,44 @@ TEST_F(DrawTest, DeepNestingDrawsWithoutDeepRecursion) {
   text += "x";
   line.Parse(text, settings);
   FixedMetricsSurface quiet(false);
-  DrawEquation(line, quiet, 0, 0, settings);
+  LineLayout lineLayout;
+  DrawEquation(line, lineLayout, quiet, 0, 0, settings);
   SUCCEED();
+}
+
+// The tree holds what was read: measuring and drawing, under every style that changes what is
+// drawn in place of what was typed, change no node.
+TEST_F(DrawTest, MeasuringAndDrawingLeaveTheTreeAsRead) {
+  const char* texts[] = {"2*3.5-4",
+                         "-1.5+x",
+                         "30o",
+                         "sin-1 x",
+                         "\"a\" b",
+                         "|[1,2 3,4]|^(a,b)",
+                         "int(0,1)x dx int(0,2)",
+                         "sigma(i=1,n)i",
+                         "lim(x->0+)f",
+                         "AB+v",
+                         "sqrt(x)/3root(y)",
+                         "x^2\\1",
+                         "(a+b)/(c-d)",
+                         "a:+b^^"};
+  for (int profile = 0; profile < 3; ++profile) {
+    settings.MultiplyStyle.Set(profile);
+    settings.NegativeNumberStyle.Set(profile);
+    settings.DisplayVect.Set(profile + 1);
+    settings.RaiseDecimal.Set(profile != 0);
+    settings.ExpandSubtract.Set(profile == 1);
+    settings.IntegralStyle.Set(profile % 2);
+    for (const char* text : texts) {
+      EquationLine line;
+      line.Parse(text, settings);
+      const std::string read = TreeNotation(line.TopRow());
+      LineLayout lineLayout;
+      DrawEquation(line, lineLayout, paper, 0, 0, settings);
+      EXPECT_EQ(TreeNotation(line.TopRow()), read) << text << " " << profile;
+    }
+  }
 }
 
 }  // namespace

@@ -24,37 +24,40 @@ inline std::string BoxText(const NodeBox& box) {
          (box.raised ? "1" : "0") + "]";
 }
 
-inline std::string Boxes(const NodeRow& row) {
-  return TreeNotation(row, [](const EquationNode& node) { return BoxText(node.layout.box); });
+// The tree of `row` with every node's box as measuring left it in `layout`.
+inline std::string Boxes(const NodeRow& row, const LineLayout& layout) {
+  return TreeNotation(row, [&layout](const NodeRow& in, int index) {
+    return BoxText(BoxInRow(layout, in, index));
+  });
 }
 
 class MeasureTest : public ::testing::Test {
  protected:
   MeasureTest() { settings.ResetToDefaults("."); }
 
-  MeasureContext Context(Surface& on) {
-    return {on, settings,
-            [this](TokenKind kind) -> EquationNode& { return pool.CreateNode(kind); }};
-  }
+  MeasureContext Context(Surface& on) { return {on, settings, layout}; }
 
-  // Builds the tree, measures its row on `on` and runs the adjust pass.
+  // Builds the tree and measures its row on `on` into a new layout.
   NodeRow& Measured(std::string_view notation, Surface& on) {
     row = NodeRow();
+    layout = LineLayout();
     TreeFromNotation(notation, pool, row);
     MeasureContext context = Context(on);
     rowBox = Measure(row, context);
-    Adjust(row);
     return row;
   }
   NodeRow& Measured(std::string_view notation) { return Measured(notation, surface); }
+  std::string Boxes(const NodeRow& measured) const { return test::Boxes(measured, layout); }
 
-  // The first node of the measured row.
-  EquationNode& First() { return row.At(0); }
+  // The first node of the measured row, and its box there.
+  const EquationNode& First() const { return row.At(0); }
+  std::string FirstBox() const { return BoxText(BoxInRow(layout, row, 0)); }
 
   EquationSettings settings;
   FixedMetricsSurface surface{false};
   NodePool pool;
   NodeRow row;
+  LineLayout layout;
   NodeBox rowBox;
 };
 

@@ -11,7 +11,6 @@
 namespace kv {
 namespace {
 
-using test::Boxes;
 using test::BoxText;
 using test::MeasureTest;
 
@@ -47,8 +46,8 @@ TEST_F(MeasureTest, IntegralsOfARowTakeTheBoxOfTheTallest) {
       "CODEDRAW2\"int\"{NUMBER^1\"0\"}{NUMBER^1\"1\"} CODEDRAW2\"int\"{NUMBER\"0\"}{NUMBER\"1\"}");
   EXPECT_EQ(rowBox, (NodeBox{463 + 589, 1341, 535, 0, false, 66}));
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(BoxText(row.At(i).layout.box), "[589,1341,535,0,0]") << i;
-    EXPECT_EQ(row.At(i).layout.operatorHeight, 960) << i;
+    EXPECT_EQ(BoxText(BoxInRow(layout, row, i)), "[589,1341,535,0,0]") << i;
+    EXPECT_EQ(layout.SignHeight(row.At(i)), 960) << i;
   }
 }
 
@@ -62,13 +61,13 @@ TEST_F(MeasureTest, PowersAfterTallerBracketsSitOnTheirShoulder) {
             "\"2\"}");
   // After a shorter bracket (280) a power sits on the row's baseline (56).
   Measured("BRACKETS\"(,)\"{NUMBER^1\"1\"} POWER{NUMBER^1\"2\"}");
-  EXPECT_EQ(BoxText(row.At(0).layout.box), "[540,280,56,0,0]");
-  EXPECT_EQ(BoxText(row.At(1).layout.box), "[140,504,56,56,1]");
+  EXPECT_EQ(BoxText(BoxInRow(layout, row, 0)), "[540,280,56,0,0]");
+  EXPECT_EQ(BoxText(BoxInRow(layout, row, 1)), "[140,504,56,56,1]");
   // A bracket's second row of other than two nodes is never measured.
   Measured("BRACKETS\"(,)\"{VARIABLE\"x\"}{NUMBER\"1\" NUMBER\"2\" NUMBER\"3\"}");
-  EXPECT_EQ(First().layout.box.width, 600);
+  EXPECT_EQ(layout.Box(First()).width, 600);
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(First().row2.At(i).layout.box, NodeBox{});
+    EXPECT_EQ(layout.Box(First().row2.At(i)), NodeBox{});
 }
 
 TEST(GetExtent, MeasuresOncePerParse) {
@@ -76,29 +75,31 @@ TEST(GetExtent, MeasuresOncePerParse) {
   settings.ResetToDefaults(".");
   CountingSurface surface;
   EquationLine line;
+  LineLayout lineLayout;
   // x + 1: 200 + 2 x 200 + 200, and the trailing gap of the 1 (66).
   line.Parse("x+1", settings);
-  EXPECT_EQ(GetExtent(line, surface, settings), (NodeBox{866, 400, 80, 0, false, 66}));
+  EXPECT_EQ(GetExtent(line, lineLayout, surface, settings), (NodeBox{866, 400, 80, 0, false, 66}));
   EXPECT_EQ(surface.fontsMade, 3);
   // Asking again, or parsing the same text, measures nothing.
-  EXPECT_EQ(GetExtent(line, surface, settings).width, 866);
+  EXPECT_EQ(GetExtent(line, lineLayout, surface, settings).width, 866);
   line.Parse("x+1", settings);
-  EXPECT_EQ(GetExtent(line, surface, settings).width, 866);
+  EXPECT_EQ(GetExtent(line, lineLayout, surface, settings).width, 866);
   EXPECT_EQ(surface.fontsMade, 3);
   // A new text, or a rebuild for new settings, measures again.
   line.Parse("x", settings);
-  EXPECT_EQ(GetExtent(line, surface, settings), (NodeBox{266, 400, 80, 0, false, 66}));
+  EXPECT_EQ(GetExtent(line, lineLayout, surface, settings), (NodeBox{266, 400, 80, 0, false, 66}));
   EXPECT_EQ(surface.fontsMade, 4);
   settings.Font.Current().size = 800;
   line.MarkForRebuild();
   line.Parse("x", settings);
-  EXPECT_EQ(GetExtent(line, surface, settings), (NodeBox{533, 800, 160, 0, false, 133}));
+  EXPECT_EQ(GetExtent(line, lineLayout, surface, settings),
+            (NodeBox{533, 800, 160, 0, false, 133}));
   // A row that was only tokenized is a new tree too.
   line.Tokenize("ab", settings);
-  EXPECT_EQ(GetExtent(line, surface, settings).width, 2 * 400 + 133);
+  EXPECT_EQ(GetExtent(line, lineLayout, surface, settings).width, 2 * 400 + 133);
   // An empty line measures as nothing.
   line.Parse("", settings);
-  EXPECT_EQ(GetExtent(line, surface, settings), NodeBox{});
+  EXPECT_EQ(GetExtent(line, lineLayout, surface, settings), NodeBox{});
 }
 
 TEST_F(MeasureTest, TreesNestedThousandsDeepMeasureWithoutDeepRecursion) {
@@ -113,7 +114,6 @@ TEST_F(MeasureTest, TreesNestedThousandsDeepMeasureWithoutDeepRecursion) {
   row.Append(*inner);
   MeasureContext context = Context(surface);
   const NodeBox box = Measure(row, context);
-  Adjust(row);
   // Each root adds SqrtGap (100) to the height and keeps the baseline of the x.
   EXPECT_EQ(box.height, 400 + 100 * kDepth);
   EXPECT_EQ(box.align, 80);
@@ -124,8 +124,9 @@ TEST_F(MeasureTest, ZeroAndNegativeFontSizesMeasureNothing) {
   for (int size : {0, -400, INT_MIN}) {
     settings.Font.Current().size = size;
     Measured("VARIABLE\"x\" FRACTION{NUMBER\"1\"}{NUMBER\"2\"}");
-    EXPECT_EQ(BoxText(row.At(0).layout.box), "[0,0,0,0,0]") << size;
-    EXPECT_EQ(row.At(0).layout.box.trailingGap, 0) << size;
+    EXPECT_EQ(FirstBox(), "[0,0,0,0,0]") << size;
+    MeasureContext context = Context(surface);
+    EXPECT_EQ(Measure(row.At(0), 0, context).trailingGap, 0) << size;
     EXPECT_EQ(rowBox, NodeBox{}) << size;
   }
 }
@@ -137,7 +138,8 @@ constexpr const char* kEveryKind =
     "CODEDRAW2\"int\"{NUMBER^1\"0\"}{NUMBER^1\"1\"} CODEDRAW2\"lim\"{VARIABLE\"x\"}{NUMBER\"9\"} "
     "BRACKETS\"[|,|]\"{COLUMN{NUMBER\"1\"}{NUMBER\"2\"}}{NUMBER\"0\" NUMBER\"1\"} "
     "POWER{NUMBER^1\"2\"} SQRT{} ROOT{VARIABLE\"x\"}{NUMBER^1\"3\"} TAB SUBSCRIPT{NUMBER\"1\"} "
-    "ARCSINCOSTAN\"sin-1\" MODIFIER\"^^\"{VARIABLE\"x\"} LCVECTOR\"v\" ABVECTOR\"AB\" "
+    "ARCSINCOSTAN\"sin-1\"{NUMBER^1\"-1\"} MODIFIER\"^^\"{VARIABLE\"x\"} LCVECTOR\"v\" "
+    "ABVECTOR\"AB\" "
     "IVLEFT{VARIABLE\"x\"} NUMBER\"-5\" MULTIPLY\"*\" DEGREE\"o\" SUBTRACT\"-\" "
     "QUOTED\"\\\"q\\\"\" "
     "CODEDRAW2\"product\"{}{} TAB";
