@@ -72,14 +72,14 @@ std::optional<StretchPieces> PiecesOf(std::string_view glyph) {
   return std::nullopt;
 }
 
-// One column of pieces, piece 0 at the bottom.
-void DrawPieceStack(Surface& surface, int x, int y, const StretchPieces& pieces, std::int64_t k,
+// One column of steps + 1 pieces, piece 0 at the bottom, a brace's middle at steps / 2.
+void DrawPieceStack(Surface& surface, int x, int y, const StretchPieces& pieces, std::int64_t steps,
                     int step) {
-  for (std::int64_t i = 0; i <= k; ++i) {
+  for (std::int64_t i = 0; i <= steps; ++i) {
     unsigned char code = pieces.extension;
     if (i == 0) code = pieces.bottom;
-    if (i == k) code = pieces.top;
-    if (pieces.middle != 0 && i == k / 2) code = pieces.middle;
+    if (i == steps) code = pieces.top;
+    if (pieces.middle != 0 && i == steps / 2) code = pieces.middle;
     const char text = static_cast<char>(code);
     surface.TextOut(x, ClampLength(std::int64_t{y} + i * std::int64_t{step}),
                     std::string_view(&text, 1));
@@ -164,9 +164,11 @@ BracketGlyphs BracketGlyphsOf(const EquationNode& brackets) {
 
 PiecePlan PlanStretchPieces(int height, int base) {
   base = std::max(base, 1);
-  const std::int64_t n = std::max<std::int64_t>(height / base, 2) - 2;
+  // Two base sizes go to the top and bottom pieces; the extensions come in pairs, so that a
+  // brace's middle piece has as many below as above it.
+  const std::int64_t extensions = std::max<std::int64_t>(height / base, 2) - 2;
   const std::int64_t steps = std::min<std::int64_t>(
-      2 * (static_cast<std::int64_t>(std::floor(static_cast<double>(n) * 0.5)) + 1),
+      2 * (static_cast<std::int64_t>(std::floor(static_cast<double>(extensions) * 0.5)) + 1),
       kMaximumStretchPieces);
   const int size = TruncateLength(height / ((static_cast<double>(steps) + 1) * kPieceHeightShare));
   return {steps, size};

@@ -80,9 +80,9 @@ bool IsArrow(DecorationMark mark, std::int32_t displayVect) {
 // The room above the content that the mark takes: a descent, half an ascent more for the
 // circumflex, at least the arrow's size for arrows, nothing for a bold, underlined or tilde
 // vector letter.
-int MarkRoom(DecorationMark mark, const TextMetrics& m, EquationSettings& settings) {
-  int room = m.descent;
-  if (mark == DecorationMark::kCircumflex) room = AddLengths(room, m.ascent / 2);
+int MarkRoom(DecorationMark mark, const TextMetrics& metrics, EquationSettings& settings) {
+  int room = metrics.descent;
+  if (mark == DecorationMark::kCircumflex) room = AddLengths(room, metrics.ascent / 2);
   const std::int32_t display = settings.DisplayVect.Get();
   if (IsArrow(mark, display)) room = std::max(room, settings.VectorArrowSize.Get());
   if (mark == DecorationMark::kLetterVector && display >= kDisplayVectBold &&
@@ -104,17 +104,18 @@ RowsRead DecoratedRow(const EquationNode& node) {
 // character.
 NodeBox DecoratedBox(const NodeMeasure& measuring) {
   const EquationNode& node = measuring.node;
-  const TextMetrics& m = measuring.metrics;
+  const TextMetrics& metrics = measuring.metrics;
   NodeBox content;
   if (HasOwnText(node)) {
     const TextExtent extent = measuring.GetSurface().GetTextExtent(node.Text());
-    content = AtLeastOneCharacter({.width = extent.width, .height = extent.height}, m);
-    content.align = SubtractLengths(content.height, m.ascent);
+    content = AtLeastOneCharacter({.width = extent.width, .height = extent.height}, metrics);
+    content.align = SubtractLengths(content.height, metrics.ascent);
   } else {
-    content = AtLeastOneCharacter(measuring.RowBox(Decorated(node)), m);
+    content = AtLeastOneCharacter(measuring.RowBox(Decorated(node)), metrics);
   }
-  return {.width = std::max(m.averageWidth, content.width),
-          .height = AddLengths(content.height, MarkRoom(MarkOf(node), m, measuring.Settings())),
+  const int room = MarkRoom(MarkOf(node), metrics, measuring.Settings());
+  return {.width = std::max(metrics.averageWidth, content.width),
+          .height = AddLengths(content.height, room),
           .align = content.align};
 }
 
@@ -133,7 +134,7 @@ void DrawArrowHead(Surface& surface, Point tip, int length, int half, int direct
 // The mark over or under the box (x, y, w, h), in the node's font and pen.
 void DrawMark(Surface& surface, int x, int y, int w, int h, DecorationMark mark,
               EquationSettings& settings) {
-  const TextMetrics m = surface.GetTextMetrics();
+  const TextMetrics metrics = surface.GetTextMetrics();
   const int arrow = settings.VectorArrowSize.Get();
   const int half = arrow / 2;
   const int top = AddLengths(y, h);
@@ -154,7 +155,7 @@ void DrawMark(Surface& surface, int x, int y, int w, int h, DecorationMark mark,
   };
   switch (mark) {
     case DecorationMark::kBar:
-      line(x, right, AddLengths(top, m.descent / 3));
+      line(x, right, AddLengths(top, metrics.descent / 3));
       break;
     case DecorationMark::kCapitalsArrow: {
       const std::int32_t caps = settings.DoubleCaps.Get();
@@ -173,27 +174,27 @@ void DrawMark(Surface& surface, int x, int y, int w, int h, DecorationMark mark,
       arrowLine(true, true);
       break;
     case DecorationMark::kDot:
-      centredText(".", SubtractLengths(top, m.descent));
+      centredText(".", SubtractLengths(top, metrics.descent));
       break;
     case DecorationMark::kDoubleDot: {
       const int dot = surface.GetTextExtent(".").width / 2;
       const int middle = AddLengths(x, w / 2);
-      const int apart = m.averageWidth / 3;
-      const int dotY = SubtractLengths(top, m.descent);
+      const int apart = metrics.averageWidth / 3;
+      const int dotY = SubtractLengths(top, metrics.descent);
       surface.TextOut(SubtractLengths(SubtractLengths(middle, apart), dot), dotY, ".");
       surface.TextOut(SubtractLengths(AddLengths(middle, apart), dot), dotY, ".");
       break;
     }
     case DecorationMark::kCircumflex:
-      centredText("^", TruncateLength(top - m.descent * kCircumflexDrop));
+      centredText("^", TruncateLength(top - metrics.descent * kCircumflexDrop));
       break;
     case DecorationMark::kLetterVector:
       switch (settings.DisplayVect.Get()) {
         case kDisplayVectUnderline:
-          line(x, AddLengths(x, m.averageWidth), AddLengths(y, 2 * m.descent / 3));
+          line(x, AddLengths(x, metrics.averageWidth), AddLengths(y, 2 * metrics.descent / 3));
           break;
         case kDisplayVectTilde:
-          centredText("~", SubtractLengths(y, m.ascent / 2));
+          centredText("~", SubtractLengths(y, metrics.ascent / 2));
           break;
         case kDisplayVectArrow:
           arrowLine(true, false);
