@@ -19,5 +19,9 @@ class AllocationProbe {
 
 // The bytes allocated with operator new and not yet freed, in the whole program.
 std::size_t LiveHeapBytes();
+// The most LiveHeapBytes has been since ResetPeakHeapBytes (which starts from the bytes live
+// then).
+void ResetPeakHeapBytes();
+std::size_t PeakHeapBytes();
 
 }  // namespace kv::test
