@@ -4,8 +4,9 @@
 // general allocator's per-thread cache holds too few blocks of a size for that pattern, so most
 // of them went back to the heap and were fetched again, which cost more than the passes' own
 // work. This allocator keeps dropped blocks of up to kLargestKeptBytes on the thread that dropped
-// them, in power-of-two size classes, and gives them to the next vector of the thread that asks
-// for that class. Each class keeps at most kKeptBytesPerClass, so a huge text does not leave its
+// them, in size classes of two per doubling (16, 24, 32, 48, 64, ... bytes: a block is at most a
+// third larger than asked), and gives them to the next vector of the thread that asks for that
+// class. Each class keeps at most kKeptBytesPerClass, so a huge text does not leave its
 // memory behind.
 #pragma once
 
@@ -30,6 +31,9 @@ inline constexpr std::size_t kSmallestClassBytes = 16;
 inline constexpr std::size_t kLargestKeptBytes = 4096;
 inline constexpr std::size_t kKeptBytesPerClass = 64 * 1024;
 
+// The size of the class that serves a request of `bytes`; beyond kLargestKeptBytes the same steps
+// go on (for storage that grows by them), though such blocks are never kept.
+std::size_t ClassBytesFor(std::size_t bytes) noexcept;
 // A block of at least `bytes` bytes, from the thread's kept blocks when one of its class is there.
 void* Allocate(std::size_t bytes);
 // Ends the use of a block that Allocate(bytes) gave, with the same `bytes`.

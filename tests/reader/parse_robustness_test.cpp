@@ -114,7 +114,8 @@ TEST(ParseRobustness, RepeatedParsingKeepsMemoryFlat) {
 
   const auto parseRound = [&](int round) {
     // A changing text every round, so every parse reads and builds anew.
-    const std::string suffix = "+" + std::to_string(round % 10);
+    std::string suffix = "+";
+    suffix += std::to_string(round % 10);
     for (std::size_t i = 0; i < lines.size(); ++i)
       equation[i].Parse(lines[i] + suffix, settings);
   };

@@ -51,8 +51,13 @@ TEST(TreeNotation, AddsAnnotationsBetweenEachKindAndItsText) {
   row.Append(root);
   row.Append(Leaf(pool, TK_NUMBER, "2"));
   const std::string text = TreeNotation(row, [](const EquationNode& node) {
-    return node.Kind() == TK_VARIABLE ? std::string()
-                                      : "[" + std::string(KindName(node.Kind())) + "]";
+    std::string annotation;
+    if (node.Kind() != TK_VARIABLE) {
+      annotation += '[';
+      annotation += KindName(node.Kind());
+      annotation += ']';
+    }
+    return annotation;
   });
   EXPECT_EQ(text, "SQRT[SQRT]{VARIABLE\"x\"} NUMBER[NUMBER]\"2\"");
 }
