@@ -98,9 +98,29 @@ void EquationLine::RunBuildingPasses(const EquationSettings& settings) {
   AssignLevels(*this, settings);
 }
 
+EquationNode& EquationLine::InvisibleBracket(TokenKind kind) {
+  if (kind != TK_OPEN && kind != TK_CLOSE) {
+    throw std::invalid_argument("InvisibleBracket: an invisible bracket opens or closes");
+  }
+  EquationNode*& shared = kind == TK_OPEN ? invisibleOpen_ : invisibleClose_;
+  if (shared == nullptr) {
+    madeKinds_.Add(kind);
+    shared = &pool_.CreateSharedNode(kind);
+  }
+  return *shared;
+}
+
+EquationNode& EquationLine::RemakeNode(EquationNode& node, TokenKind kind) {
+  if (node.IsShared()) throw std::logic_error("RemakeNode: a shared bracket is never remade");
+  pool_.Release(node);
+  return CreateNode(kind);
+}
+
 void EquationLine::LoadText(std::string_view text) {
   top_.Clear();
   pool_.Clear();
+  invisibleOpen_ = nullptr;
+  invisibleClose_ = nullptr;
   madeKinds_ = {};
   text_ = std::string(text);
   EquationNode& whole = pool_.CreateNode(TK_RAW);

@@ -68,7 +68,20 @@ class EquationLine {
     madeKinds_.Add(kind);
     return pool_.CreateNode(kind);
   }
-  // How many nodes the current parse has made.
+  // The line's shared invisible bracket of `kind` (TK_OPEN or TK_CLOSE; EquationNode::IsShared):
+  // the grouping passes put it wherever they mark a group, and the folding passes make a node of
+  // its own wherever such a bracket is kept in the tree. Made on first use in each parse.
+  EquationNode& InvisibleBracket(TokenKind kind);
+  // Gives back a node that a pass drops from the tree (no row holds it any more), so that the
+  // next CreateNode makes its node in that place. Shared brackets are left alone.
+  void ReleaseNode(EquationNode& node) {
+    if (!node.IsShared()) pool_.Release(node);
+  }
+  // Makes `node`, which a pass is about to drop, into the new node of `kind` it would make in its
+  // place: empty texts, rows and levels, counted as made like CreateNode. The Id stays. Throws
+  // std::logic_error for a shared node.
+  EquationNode& RemakeNode(EquationNode& node, TokenKind kind);
+  // How many node places the current parse has used: an upper bound of every Id in its tree.
   std::size_t NodeCount() const { return pool_.Size(); }
 
   // --- Cutting unclassified text ---------------------------------------------------------------
@@ -114,6 +127,9 @@ class EquationLine {
   void CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out);
 
   NodePool pool_;
+  // The shared invisible brackets of this parse, or null before their first use.
+  EquationNode* invisibleOpen_ = nullptr;
+  EquationNode* invisibleClose_ = nullptr;
   // The kinds of the nodes CreateNode made since the text was loaded.
   TokenKindSet madeKinds_;
   NodeRow top_;
