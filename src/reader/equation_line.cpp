@@ -91,7 +91,10 @@ void EquationLine::RunBuildingPasses(const EquationSettings& settings) {
   // Nearly every grouping pass leaves invisible brackets, so brackets are always folded.
   FoldBrackets(*this);
   if (holds({TK_POWER})) GroupBracketPowers(*this);
-  FoldBrackets(*this);
+  // Folding leaves no bracket to fold in any row (after a stray closing bracket, the rest of the
+  // row stays as it is however often it is folded); only GroupBracketPowers adds brackets, and
+  // only to the top row.
+  if (row_walk::Holds(top_, {TK_OPEN, TK_CLOSE})) FoldBrackets(*this);
   if (on.BuildMatrices && holds({TK_COLUMN})) BuildMatrices(*this);
   if (on.BracketLimits && holds({TK_COLUMN})) AttachBracketLimits(*this);
   if (holds({TK_ARCSINCOSTAN})) AddInverseExponents(*this);
@@ -168,7 +171,7 @@ void EquationLine::DropEmptyRaw() {
 }
 
 void EquationLine::CutRawTokens(const CutFinder& finder) {
-  NodeRow result;
+  RowBuilder result;
   TextCuts cuts;
   for (int i = 0; i < top_.Size(); ++i) {
     EquationNode& token = top_.At(i);
@@ -180,14 +183,17 @@ void EquationLine::CutRawTokens(const CutFinder& finder) {
       CutToken(token, cuts, result);
     }
   }
-  top_ = std::move(result);
+  result.ReplaceRow(top_);
   DropEmptyRaw();
 }
 
 // The token's bytes are read once: the plain stretches between the cuts become new TK_RAW tokens
-// (empty ones are not made at all), and the first piece re-uses the token.
-void EquationLine::CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out) {
-  const std::string text(token.Text());
+// (empty ones are not made at all), and the first piece re-uses the token. That piece is written
+// last, so that every other piece is made from the token's own text rather than a copy. Each cut
+// is dropped once its piece is made, so a text cut into a piece per byte does not hold its cuts
+// and all their pieces at once.
+void EquationLine::CutToken(EquationNode& token, TextCuts& cuts, RowBuilder& out) {
+  const std::string_view text = token.Text();
   // All cuts are checked before the token changes, so a faulty finder leaves the row as it was.
   std::size_t checkedEnd = 0;
   for (const TextCut& cut : cuts) {
@@ -196,29 +202,41 @@ void EquationLine::CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& 
     }
     checkedEnd = cut.end + 1;
   }
+  const auto typed = [text](const TextCut& cut) {
+    return text.substr(cut.start, cut.end - cut.start + 1);
+  };
+  const TextCut first = cuts.front();
   std::size_t plainStart = 0;
-  bool tokenUsed = false;
-  for (const TextCut& cut : cuts) {
+  for (bool isFirst = true; !cuts.empty(); cuts.pop_front(), isFirst = false) {
+    const TextCut& cut = cuts.front();
     if (cut.start > plainStart) {
       EquationNode& plain = pool_.CreateNode(TK_RAW);
       plain.SetText(text.substr(plainStart, cut.start - plainStart));
       out.Append(plain);
     }
-    EquationNode& piece = tokenUsed ? pool_.CreateNode(cut.kind) : token;
-    tokenUsed = true;
-    std::string typed = text.substr(cut.start, cut.end - cut.start + 1);
-    if (cut.replacement.empty()) {
-      piece.SetNode(cut.kind, std::move(typed), {});
+    if (isFirst) {
+      out.Append(token);
     } else {
-      piece.SetNode(cut.kind, std::string(cut.replacement), std::move(typed));
+      EquationNode& piece = pool_.CreateNode(cut.kind);
+      if (cut.replacement.empty()) {
+        piece.SetNode(cut.kind, typed(cut), {});
+      } else {
+        piece.SetNode(cut.kind, cut.replacement, typed(cut));
+      }
+      out.Append(piece);
     }
-    out.Append(piece);
     plainStart = cut.end + 1;
   }
   if (plainStart < text.size()) {
     EquationNode& plain = pool_.CreateNode(TK_RAW);
     plain.SetText(text.substr(plainStart));
     out.Append(plain);
+  }
+  // The views into the token's text end here.
+  if (first.replacement.empty()) {
+    token.SetNode(first.kind, typed(first), {});
+  } else {
+    token.SetNode(first.kind, first.replacement, typed(first));
   }
 }
 

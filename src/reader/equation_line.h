@@ -23,7 +23,9 @@ struct TextCut {
   TokenKind kind = TK_RAW;
   std::string_view replacement;
 };
-using TextCuts = RecycledVector<TextCut>;
+// In blocks: a long text cut into a piece per byte has as many cuts, and they are given back as
+// their pieces are made.
+using TextCuts = RecycledDeque<TextCut>;
 
 // Finds the cuts of one unclassified text, left to right, without overlaps.
 using CutFinder = std::function<void(std::string_view text, TextCuts& cuts)>;
@@ -124,7 +126,7 @@ class EquationLine {
   void RunBuildingPasses(const EquationSettings& settings);
   void FinishParse();
   // Replaces the TK_RAW token `token` by its pieces, appended to `out`.
-  void CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out);
+  void CutToken(EquationNode& token, TextCuts& cuts, RowBuilder& out);
 
   NodePool pool_;
   // The shared invisible brackets of this parse, or null before their first use.

@@ -186,6 +186,22 @@ BracketPair NodeRow::InnermostPair(int start) const {
 }
 
 // ---------------------------------------------------------------------------------------------
+// RowBuilder
+
+EquationNode& RowBuilder::Back() {
+  if (nodes_.empty()) throw std::out_of_range("RowBuilder::Back: no node written");
+  return *nodes_.back();
+}
+
+void RowBuilder::ReplaceRow(NodeRow& row) {
+  row.Clear();
+  row.Reserve(Size());
+  for (; !nodes_.empty(); nodes_.pop_front())
+    row.Append(*nodes_.front());
+  nodes_ = {};
+}
+
+// ---------------------------------------------------------------------------------------------
 // NodeText
 
 void NodeText::Set(std::string_view text, std::string_view source) {

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,7 +52,11 @@ class NodeRow {
   int Size() const {
     return IsBlock() ? static_cast<int>(GetBlock()->size) : static_cast<int>(head_ != nullptr);
   }
-  bool Empty() const { return Size() == 0; }
+  bool Empty() const { return head_ == nullptr || (IsBlock() && GetBlock()->size == 0); }
+  // The nodes in order, for walks over whole rows; valid until the row next changes.
+  std::span<EquationNode* const> Nodes() const {
+    return {Data(), static_cast<std::size_t>(Size())};
+  }
 
   EquationNode& At(int index) {
     CheckIndex(index);
@@ -73,7 +78,13 @@ class NodeRow {
     Data()[index] = &node;
   }
   void Append(EquationNode& node) {
-    if (head_ == nullptr) {
+    if (IsBlock()) {
+      Block* block = GetBlock();
+      if (block->size < block->capacity) {
+        block->Nodes()[block->size++] = &node;
+        return;
+      }
+    } else if (head_ == nullptr) {
       head_ = &node;
       return;
     }
@@ -152,6 +163,24 @@ class NodeRow {
 
   // Null: empty. A node: the one node. Tagged with kBlockTag: a Block.
   EquationNode* head_ = nullptr;
+};
+
+// A row written node by node whose length is not known in advance, as a pass that rebuilds a
+// long row writes it: it grows in blocks without copying, and then becomes the row it replaces,
+// of exactly its length, giving its blocks back as it goes.
+class RowBuilder {
+ public:
+  int Size() const { return static_cast<int>(nodes_.size()); }
+  // The kind of node `index`, or TK_ERROR outside the nodes written.
+  inline TokenKind KindAt(int index) const;
+  // The node written last; throws std::out_of_range when there is none.
+  EquationNode& Back();
+  void Append(EquationNode& node) { nodes_.push_back(&node); }
+  // Makes `row` the nodes written, freeing what it held first; the builder is left empty.
+  void ReplaceRow(NodeRow& row);
+
+ private:
+  RecycledDeque<EquationNode*> nodes_;
 };
 
 // The text and the source text of a node, in eight bytes. Together up to seven bytes long (a
@@ -280,6 +309,11 @@ static_assert(kTokenKindCount <= 256, "a kind is kept in one byte");
 TokenKind NodeRow::KindAt(int index) const {
   if (index < 0 || index >= Size()) return TK_ERROR;
   return Data()[index]->Kind();
+}
+
+TokenKind RowBuilder::KindAt(int index) const {
+  if (index < 0 || index >= Size()) return TK_ERROR;
+  return nodes_[static_cast<std::size_t>(index)]->Kind();
 }
 
 // Owns the nodes of one parse. Nodes never move in memory while the pool lives, so rows can

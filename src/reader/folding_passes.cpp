@@ -430,12 +430,28 @@ EquationNode& BuildMatrix(EquationLine& line, NodeRow& row, int first, int last)
   return matrix;
 }
 
+bool IsMatrixPart(TokenKind kind) {
+  return kind == TK_SPACE || kind == TK_COLUMN;
+}
+
+// Whether the row holds a column with two more columns or spaces after it (a long column chain
+// holds one column in each row, and none of those rows is a matrix).
+bool HoldsMatrix(const NodeRow& row) {
+  for (int x = 0; x + 2 < row.Size(); ++x) {
+    if (row.KindAt(x) == TK_COLUMN && IsMatrixPart(row.KindAt(x + 1)) &&
+        IsMatrixPart(row.KindAt(x + 2))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void BuildMatricesInRow(EquationLine& line, NodeRow& row) {
-  NodeRow result;
+  RowBuilder result;
   for (int x = 0; x < row.Size(); ++x) {
     if (row.KindAt(x) == TK_COLUMN) {
       int y = x;
-      while (row.KindAt(y + 1) == TK_SPACE || row.KindAt(y + 1) == TK_COLUMN)
+      while (IsMatrixPart(row.KindAt(y + 1)))
         ++y;
       // At least three nodes: two columns with a space between, or a column and two spaces.
       if (y - x > 1) {
@@ -446,20 +462,27 @@ void BuildMatricesInRow(EquationLine& line, NodeRow& row) {
     }
     result.Append(row.At(x));
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Bracket limits
 
 // The upper limit typed after "^" sits inside the power; the limit is what the power raised.
-void UnwrapPowerLimit(EquationNode& limit) {
+// The power, and the bracket it took, are dropped.
+void UnwrapPowerLimit(EquationLine& line, EquationNode& limit) {
   if (limit.row1.KindAt(0) != TK_POWER) return;
   EquationNode& power = limit.row1.At(0);
   if (power.row1.Empty()) return;
   EquationNode* inner = &power.row1.At(0);
-  if (inner->Kind() == TK_BRACKETS && !inner->row1.Empty()) inner = &inner->row1.At(0);
+  EquationNode* bracket = nullptr;
+  if (inner->Kind() == TK_BRACKETS && !inner->row1.Empty()) {
+    bracket = inner;
+    inner = &inner->row1.At(0);
+  }
   limit.row1.ReplaceAt(0, *inner);
+  if (bracket != nullptr) line.ReleaseNode(*bracket);
+  line.ReleaseNode(power);
 }
 
 bool IsTwoItemColumnOfBracket(const EquationNode& node) {
@@ -563,9 +586,16 @@ void FoldBrackets(EquationLine& line) {
 
 void GroupBracketPowers(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  const auto bracketPower = [&row](int i) {
+    return row.KindAt(i) == TK_BRACKETS && row.KindAt(i + 1) == TK_POWER;
+  };
+  int first = 0;
+  while (first < row.Size() && !bracketPower(first))
+    ++first;
+  if (first >= row.Size()) return;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
-    if (row.KindAt(i) == TK_BRACKETS && row.KindAt(i + 1) == TK_POWER) {
+    if (bracketPower(i)) {
       result.Append(InvisibleBracket(line, TK_OPEN));
       result.Append(row.At(i));
       result.Append(row.At(i + 1));
@@ -575,32 +605,34 @@ void GroupBracketPowers(EquationLine& line) {
     }
     result.Append(row.At(i));
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 void BuildMatrices(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), {TK_COLUMN},
+  ForEachRowChildrenFirst(line.TopRow(), HoldsMatrix,
                           [&](NodeRow& row) { BuildMatricesInRow(line, row); });
 }
 
 void AttachBracketLimits(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& node = row.At(i);
-    const bool bracketBefore = result.KindAt(result.Size() - 1) == TK_BRACKETS &&
-                               result.At(result.Size() - 1).row2.Empty();
+    const bool bracketBefore =
+        result.KindAt(result.Size() - 1) == TK_BRACKETS && result.Back().row2.Empty();
     if (bracketBefore && IsTwoItemColumnOfBracket(node)) {
-      EquationNode& bracket = result.At(result.Size() - 1);
+      EquationNode& bracket = result.Back();
       EquationNode& upper = node.row1.At(0);
-      UnwrapPowerLimit(upper);
+      UnwrapPowerLimit(line, upper);
       bracket.row2.Append(node.row2.At(0));
       bracket.row2.Append(upper);
+      // The column only held the two limits.
+      line.ReleaseNode(node);
       continue;
     }
     result.Append(node);
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 void AddInverseExponents(EquationLine& line) {
@@ -639,7 +671,7 @@ void AssignLevels(EquationLine& line, const EquationSettings& settings) {
     }
     return Frame{&row, row_walk::NextChildRow(row, 0), fractionLevel, scriptHalfSteps};
   };
-  RecycledVector<Frame> frames{enter(line.TopRow(), 0, 0)};
+  RecycledDeque<Frame> frames{enter(line.TopRow(), 0, 0)};
   while (!frames.empty()) {
     const Frame frame = frames.back();
     if (frame.next < 0) {

@@ -245,8 +245,18 @@ void GroupAccents(EquationLine& line) {
                           [&](NodeRow& row) { GroupAccentsInRow(line, row); });
 }
 
+// A capital E right after a number.
+bool HoldsExponentMark(const NodeRow& row) {
+  for (int j = 1; j < row.Size(); ++j) {
+    if (row.KindAt(j) == TK_VARIABLE && row.KindAt(j - 1) == TK_NUMBER && row.At(j).Text() == "E") {
+      return true;
+    }
+  }
+  return false;
+}
+
 void GroupScientificNotation(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), {TK_VARIABLE},
+  ForEachRowChildrenFirst(line.TopRow(), HoldsExponentMark,
                           [&](NodeRow& row) { GroupScientificNotationInRow(line, row); });
 }
 
@@ -265,7 +275,7 @@ void GroupPowerAndSubscriptOperands(EquationLine& line) {
   // One entry per open bracket not yet closed: whether its partner is to be hidden.
   std::vector<bool> opens;
   bool hideNextOpensPartner = false;
-  NodeRow result;
+  RowBuilder result;
   for (int i = 0; i < n; ++i) {
     EquationNode& token = row.At(i);
     result.Append(token);
@@ -302,21 +312,32 @@ void GroupPowerAndSubscriptOperands(EquationLine& line) {
     for (int c = 0; c < pendingCloses; ++c)
       result.Append(InvisibleBracket(line, TK_CLOSE));
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
+// Whether a number after a node of this kind is raised (or, after a function, is its base).
+bool RaisesNumberAfter(TokenKind previous) {
+  return previous == TK_VARIABLE || previous == TK_CLOSE || previous == TK_GREEK ||
+         previous == TK_UNIT || previous == TK_FUNCTION;
+}
+
+// Until a pass that rebuilds the top row first changes it, the row it has written is the row it
+// found: so whether it changes anything at all can be told from the row alone, and a row it
+// would leave as it is need not be written again.
 void InsertImplicitPowers(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  int first = 1;
+  while (first < row.Size() &&
+         !(row.KindAt(first) == TK_NUMBER && RaisesNumberAfter(row.KindAt(first - 1))))
+    ++first;
+  if (first >= row.Size()) return;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& token = row.At(i);
     const TokenKind previous = result.KindAt(result.Size() - 1);
     if (token.Kind() == TK_NUMBER && previous != TK_ERROR) {
-      const bool afterOperand = previous == TK_VARIABLE || previous == TK_CLOSE ||
-                                previous == TK_GREEK || previous == TK_UNIT;
-      if (afterOperand || previous == TK_FUNCTION) {
-        const bool logarithmBase =
-            previous == TK_FUNCTION && result.At(result.Size() - 1).Text() == "log";
+      if (RaisesNumberAfter(previous)) {
+        const bool logarithmBase = previous == TK_FUNCTION && result.Back().Text() == "log";
         result.Append(logarithmBase ? line.CreateNode(TK_SUBSCRIPT)
                                     : NewToken(line, TK_POWER, "^"));
         result.Append(InvisibleBracket(line, TK_OPEN));
@@ -327,7 +348,7 @@ void InsertImplicitPowers(EquationLine& line) {
     }
     result.Append(token);
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 // Decided on the row as this pass finds it (a function's argument never holds another
@@ -408,14 +429,25 @@ void GroupRootOperands(EquationLine& line) {
   right.ReplaceRow(row);
 }
 
+// Two capitals at `i`, with no capital right before or after them.
+bool IsLonePairOfCapitals(const NodeRow& row, int i) {
+  return IsCapitalVariable(row, i) && IsCapitalVariable(row, i + 1) &&
+         !IsCapitalVariable(row, i - 1) && !IsCapitalVariable(row, i + 2);
+}
+
 void JoinTwoCapitalVectors(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  int first = 0;
+  while (first < row.Size() && !IsLonePairOfCapitals(row, first))
+    ++first;
+  if (first >= row.Size()) return;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& token = row.At(i);
     const bool pair = IsCapitalVariable(row, i) && IsCapitalVariable(row, i + 1);
-    const bool alone =
-        !IsCapitalVariable(result, result.Size() - 1) && !IsCapitalVariable(row, i + 2);
+    const bool alone = !(result.KindAt(result.Size() - 1) == TK_VARIABLE &&
+                         IsLetterIn(result.Back(), kCapitals)) &&
+                       !IsCapitalVariable(row, i + 2);
     if (pair && alone) {
       EquationNode& second = row.At(i + 1);
       token.SetNode(TK_ABVECTOR, std::string(token.Text()) + std::string(second.Text()), "");
@@ -424,7 +456,7 @@ void JoinTwoCapitalVectors(EquationLine& line) {
     }
     result.Append(token);
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 void MarkLowerCaseVectors(EquationLine& line, const EquationSettings& settings) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <new>
 #include <vector>
 
@@ -68,5 +69,9 @@ class RecyclingAllocator {
 
 template <typename T>
 using RecycledVector = std::vector<T, RecyclingAllocator<T>>;
+// For stacks and queues that can grow as long as a text: a deque grows by blocks without
+// copying what it holds, and gives blocks back as it shrinks.
+template <typename T>
+using RecycledDeque = std::deque<T, RecyclingAllocator<T>>;
 
 }  // namespace kv

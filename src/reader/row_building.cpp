@@ -9,19 +9,23 @@ namespace kv {
 // BracketPartners
 
 // Pairing each close with the nearest open still unpaired before it is what MatchingOpen and
-// MatchingClose count out with their depths.
+// MatchingClose count out with their depths. Every open gets its place when the sweep meets it,
+// so both tables come out in order.
 BracketPartners::BracketPartners(const NodeRow& row) {
-  RecycledVector<int> open;
-  for (int i = 0; i < row.Size(); ++i) {
-    const TokenKind kind = row.KindAt(i);
-    if (kind == TK_OPEN) open.push_back(i);
-    if (kind == TK_CLOSE && !open.empty()) {
-      byClose_.push_back({i, open.back()});
-      byOpen_.push_back({open.back(), i});
+  RecycledVector<std::size_t> open;  // places in byOpen_
+  const std::span<EquationNode* const> nodes = row.Nodes();
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const TokenKind kind = nodes[i]->Kind();
+    if (kind == TK_OPEN) {
+      open.push_back(byOpen_.size());
+      byOpen_.push_back({static_cast<int>(i), -1});
+    } else if (kind == TK_CLOSE && !open.empty()) {
+      std::pair<int, int>& pair = byOpen_[open.back()];
       open.pop_back();
+      pair.second = static_cast<int>(i);
+      byClose_.push_back({pair.second, pair.first});
     }
   }
-  std::sort(byOpen_.begin(), byOpen_.end());
 }
 
 int BracketPartners::Find(const Pairs& pairs, int index) {
@@ -71,8 +75,10 @@ void FoldedRight::TakeFront(int count, NodeRow& target) {
   count = std::min(count, Size());
   if (count <= 0) return;
   target.Reserve(target.Size() + count);
-  for (int taken = 0; taken < count; ++taken)
-    target.Append(PopFront());
+  const auto first = nodes_.end() - count;
+  for (auto it = nodes_.end(); it != first;)
+    target.Append(**--it);
+  nodes_.erase(first, nodes_.end());
 }
 
 void FoldedRight::ReplaceRow(NodeRow& row) {
@@ -163,10 +169,12 @@ void GroupedRight::ReplaceRow(NodeRow& row) {
     throw std::length_error("GroupedRight: too many nodes");
   row.Reserve(static_cast<int>(size));
   EquationNode* close = size > entries_.size() ? &InvisibleBracket(line_, TK_CLOSE) : nullptr;
+  // The entries go as they are written, so the stack and the row are not both whole at once.
   for (int entry = Size() - 1; entry >= 0; --entry) {
-    row.Append(NodeOf(entries_[static_cast<std::size_t>(entry)]));
+    row.Append(NodeOf(entries_.back()));
     for (int i = ClosesAfter(entry); i > 0; --i)
       row.Append(*close);
+    entries_.pop_back();
   }
   for (int i = 0; i < closesAtEnd_; ++i)
     row.Append(*close);

@@ -30,9 +30,6 @@ inline EquationNode& InvisibleBracket(EquationLine& line, TokenKind kind) {
   return line.InvisibleBracket(kind);
 }
 
-template <typename T>
-using RecycledDeque = std::deque<T, RecyclingAllocator<T>>;
-
 // The partners of a row's brackets as NodeRow::MatchingClose and MatchingOpen answer them, found
 // in one sweep and kept only for the brackets that have one.
 class BracketPartners {
@@ -46,7 +43,7 @@ class BracketPartners {
  private:
   using Pairs = RecycledVector<std::pair<int, int>>;
   static int Find(const Pairs& pairs, int index);
-  // (bracket, partner), sorted by bracket.
+  // (bracket, partner), sorted by bracket; an open without a partner has -1.
   Pairs byOpen_;
   Pairs byClose_;
 };

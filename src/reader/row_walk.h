@@ -22,17 +22,23 @@ auto* ChildRow(Row& row, int position) {
 // The first non-empty child row at `position` or after it, or -1.
 template <typename Row>
 int NextChildRow(Row& row, int position) {
-  const int end = 2 * row.Size();
-  for (; position < end; ++position) {
-    if (!ChildRow(row, position)->Empty()) return position;
+  const std::span<EquationNode* const> nodes = row.Nodes();
+  auto i = static_cast<std::size_t>(position / 2);
+  if (position % 2 != 0) {
+    if (i < nodes.size() && !nodes[i]->row2.Empty()) return position;
+    ++i;
+  }
+  for (; i < nodes.size(); ++i) {
+    if (!nodes[i]->row1.Empty()) return static_cast<int>(2 * i);
+    if (!nodes[i]->row2.Empty()) return static_cast<int>(2 * i + 1);
   }
   return -1;
 }
 
 // Whether a node of the row has one of `kinds`.
 inline bool Holds(const NodeRow& row, TokenKindSet kinds) {
-  for (int i = 0; i < row.Size(); ++i) {
-    if (kinds.Has(row.KindAt(i))) return true;
+  for (const EquationNode* node : row.Nodes()) {
+    if (kinds.Has(node->Kind())) return true;
   }
   return false;
 }
@@ -54,7 +60,9 @@ template <typename Row, typename Visit>
 bool WalkRowsParentFirst(Row& top, Visit visit) {
   using Frame = row_walk::Frame<Row>;
   if (!visit(top)) return false;
-  RecycledVector<Frame> frames{{&top, 0, false}};
+  // Most rows that a pass asks about have no rows below them.
+  if (row_walk::NextChildRow(top, 0) < 0) return true;
+  RecycledDeque<Frame> frames{{&top, 0, false}};
   while (!frames.empty()) {
     Frame& frame = frames.back();
     const int position = row_walk::NextChildRow(*frame.row, frame.next);
@@ -80,14 +88,15 @@ void ForEachRowParentFirst(NodeRow& top, Visit visit) {
   });
 }
 
-// Calls `visit` on every row of the tree below `top`, and on `top` itself, that holds a node of
-// one of `kinds`, each row after the rows of its nodes. Rows made while the walk runs are not
-// visited. The passes that walk this way leave a row without those kinds as it is, so only the
-// rows they act on need a frame while the rows below them are walked.
-template <typename Visit>
-void ForEachRowChildrenFirst(NodeRow& top, TokenKindSet kinds, Visit visit) {
+// Calls `visit` on every row of the tree below `top`, and on `top` itself, for which `wants` is
+// true, each row after the rows of its nodes. Rows made while the walk runs are not visited.
+// `wants` is asked before the rows below are visited, and must not depend on them: the passes
+// that walk this way leave a row that they do not want as it is, so only the rows they act on
+// need a frame while the rows below them are walked.
+template <typename Wants, typename Visit>
+void ForEachRowChildrenFirst(NodeRow& top, Wants wants, Visit visit) {
   using Frame = row_walk::Frame<NodeRow>;
-  RecycledVector<Frame> frames{{&top, row_walk::NextChildRow(top, 0), row_walk::Holds(top, kinds)}};
+  RecycledDeque<Frame> frames{{&top, row_walk::NextChildRow(top, 0), wants(top)}};
   while (!frames.empty()) {
     Frame& frame = frames.back();
     if (frame.next < 0) {
@@ -100,8 +109,15 @@ void ForEachRowChildrenFirst(NodeRow& top, TokenKindSet kinds, Visit visit) {
     NodeRow* child = row_walk::ChildRow(*frame.row, frame.next);
     frame.next = row_walk::NextChildRow(*frame.row, frame.next + 1);
     if (frame.next < 0 && !frame.visit) frames.pop_back();
-    frames.push_back({child, row_walk::NextChildRow(*child, 0), row_walk::Holds(*child, kinds)});
+    frames.push_back({child, row_walk::NextChildRow(*child, 0), wants(*child)});
   }
+}
+
+// The rows that hold a node of one of `kinds`.
+template <typename Visit>
+void ForEachRowChildrenFirst(NodeRow& top, TokenKindSet kinds, Visit visit) {
+  ForEachRowChildrenFirst(
+      top, [kinds](const NodeRow& row) { return row_walk::Holds(row, kinds); }, visit);
 }
 
 }  // namespace kv
