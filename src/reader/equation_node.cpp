@@ -204,6 +204,15 @@ void RowBuilder::ReplaceRow(NodeRow& row) {
 // ---------------------------------------------------------------------------------------------
 // NodeText
 
+namespace {
+
+// memcpy of nothing, where an empty view may have no data at all.
+void CopyBytes(char* to, std::string_view from) {
+  if (!from.empty()) std::memcpy(to, from.data(), from.size());
+}
+
+}  // namespace
+
 void NodeText::Set(std::string_view text, std::string_view source) {
   // The new texts are copied out before the old storage goes: either view may point into it.
   std::uint64_t word = 0;
@@ -212,8 +221,8 @@ void NodeText::Set(std::string_view text, std::string_view source) {
       char bytes[sizeof word] = {};
       bytes[0] = static_cast<char>(kInlineTag | (text.size() << kTextSizeShift) |
                                    (source.size() << kSourceSizeShift));
-      std::memcpy(bytes + 1, text.data(), text.size());
-      std::memcpy(bytes + 1 + text.size(), source.data(), source.size());
+      CopyBytes(bytes + 1, text);
+      CopyBytes(bytes + 1 + text.size(), source);
       std::memcpy(&word, bytes, sizeof word);
     }
   } else {
@@ -221,8 +230,8 @@ void NodeText::Set(std::string_view text, std::string_view source) {
     auto* block = static_cast<Block*>(recycling::Allocate(bytes));
     block->textSize = text.size();
     block->sourceSize = source.size();
-    std::memcpy(block->Bytes(), text.data(), text.size());
-    std::memcpy(block->Bytes() + text.size(), source.data(), source.size());
+    CopyBytes(block->Bytes(), text);
+    CopyBytes(block->Bytes() + text.size(), source);
     word = reinterpret_cast<std::uint64_t>(block);
   }
   FreeBlock();
