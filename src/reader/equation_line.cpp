@@ -3,6 +3,7 @@
 #include <atomic>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "reader/folding_passes.h"
 #include "reader/grouping_passes.h"
@@ -99,6 +100,20 @@ void EquationLine::RunBuildingPasses(const EquationSettings& settings) {
   if (on.BracketLimits && holds({TK_COLUMN})) AttachBracketLimits(*this);
   if (holds({TK_ARCSINCOSTAN})) AddInverseExponents(*this);
   AssignLevels(*this, settings);
+}
+
+EquationLine& EquationLine::operator=(EquationLine&& other) noexcept {
+  if (&other != this) {
+    pool_ = std::move(other.pool_);
+    madeKinds_ = std::exchange(other.madeKinds_, {});
+    invisibleOpen_ = std::exchange(other.invisibleOpen_, nullptr);
+    invisibleClose_ = std::exchange(other.invisibleClose_, nullptr);
+    top_ = std::move(other.top_);
+    text_ = std::exchange(other.text_, {});
+    treeNumber_ = std::exchange(other.treeNumber_, 0);
+    needsRebuild_ = std::exchange(other.needsRebuild_, true);
+  }
+  return *this;
 }
 
 EquationNode& EquationLine::InvisibleBracket(TokenKind kind) {

@@ -38,8 +38,9 @@ class EquationLine {
   // Rows point into the line's own pool: a copy would share them.
   EquationLine(const EquationLine&) = delete;
   EquationLine& operator=(const EquationLine&) = delete;
-  EquationLine(EquationLine&&) = default;
-  EquationLine& operator=(EquationLine&&) = default;
+  // The nodes move with the line; the line moved from is left as a new one.
+  EquationLine(EquationLine&& other) noexcept { *this = std::move(other); }
+  EquationLine& operator=(EquationLine&& other) noexcept;
 
   // Reads `text` into the top row. Does nothing when the text is the one read last and no
   // rebuild was asked for. Nothing here fails: text that no rule claims stays plain text.

@@ -289,6 +289,17 @@ void EquationNode::ThrowSharedChange() const {
   throw std::logic_error("EquationNode: a shared invisible bracket never changes");
 }
 
+NodePool& NodePool::operator=(NodePool&& other) noexcept {
+  if (&other != this) {
+    chunks_ = std::exchange(other.chunks_, {});
+    chunk_ = std::exchange(other.chunk_, 0);
+    inChunk_ = std::exchange(other.inChunk_, 0);
+    used_ = std::exchange(other.used_, 0);
+    released_ = std::exchange(other.released_, {});
+  }
+  return *this;
+}
+
 EquationNode& NodePool::NextPlace() {
   if (used_ >= kMaxNodes) throw std::length_error("NodePool: too many nodes");
   if (chunk_ == chunks_.size()) {

@@ -334,8 +334,10 @@ class NodePool {
   NodePool() = default;
   NodePool(const NodePool&) = delete;
   NodePool& operator=(const NodePool&) = delete;
-  NodePool(NodePool&&) noexcept = default;
-  NodePool& operator=(NodePool&&) noexcept = default;
+  // Nodes stay where they are: rows that point at them now point into the new pool. The pool
+  // moved from is left empty, as a new one.
+  NodePool(NodePool&& other) noexcept { *this = std::move(other); }
+  NodePool& operator=(NodePool&& other) noexcept;
 
   // A new empty node of this kind, with empty text and source text. Its Id is below Size(): the
   // place of a released node, or else the number of places used before it since the last Clear.

@@ -349,6 +349,15 @@ TEST(ExpressionTree, NodesAreNumberedFromZeroInEveryParse) {
       EXPECT_EQ(pool.CreateNode(TK_VARIABLE).Id(), i);
     pool.Clear();
   }
+  // A pool moves with its nodes and is left as a new pool.
+  EquationNode& kept = Leaf(pool, TK_NUMBER, "7");
+  NodePool moved(std::move(pool));
+  EXPECT_EQ(moved.Size(), 1u);
+  EXPECT_EQ(kept.Text(), "7");
+  EXPECT_EQ(pool.Size(), 0u);  // NOLINT(bugprone-use-after-move)
+  for (std::uint32_t i = 0; i < 100; ++i)
+    EXPECT_EQ(pool.CreateNode(TK_VARIABLE).Id(), i);
+  EXPECT_EQ(moved.CreateNode(TK_VARIABLE).Id(), 1u);
 }
 
 }  // namespace
