@@ -3,6 +3,7 @@
 #include <atomic>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "reader/folding_passes.h"
 #include "reader/grouping_passes.h"
@@ -91,16 +92,53 @@ void EquationLine::RunBuildingPasses(const EquationSettings& settings) {
   // Nearly every grouping pass leaves invisible brackets, so brackets are always folded.
   FoldBrackets(*this);
   if (holds({TK_POWER})) GroupBracketPowers(*this);
-  FoldBrackets(*this);
+  // Folding leaves no bracket to fold in any row (after a stray closing bracket, the rest of the
+  // row stays as it is however often it is folded); only GroupBracketPowers adds brackets, and
+  // only to the top row.
+  if (row_walk::Holds(top_, {TK_OPEN, TK_CLOSE})) FoldBrackets(*this);
   if (on.BuildMatrices && holds({TK_COLUMN})) BuildMatrices(*this);
   if (on.BracketLimits && holds({TK_COLUMN})) AttachBracketLimits(*this);
   if (holds({TK_ARCSINCOSTAN})) AddInverseExponents(*this);
   AssignLevels(*this, settings);
 }
 
+EquationLine& EquationLine::operator=(EquationLine&& other) noexcept {
+  if (&other != this) {
+    pool_ = std::move(other.pool_);
+    madeKinds_ = std::exchange(other.madeKinds_, {});
+    invisibleOpen_ = std::exchange(other.invisibleOpen_, nullptr);
+    invisibleClose_ = std::exchange(other.invisibleClose_, nullptr);
+    top_ = std::move(other.top_);
+    text_ = std::exchange(other.text_, {});
+    treeNumber_ = std::exchange(other.treeNumber_, 0);
+    needsRebuild_ = std::exchange(other.needsRebuild_, true);
+  }
+  return *this;
+}
+
+EquationNode& EquationLine::InvisibleBracket(TokenKind kind) {
+  if (kind != TK_OPEN && kind != TK_CLOSE) {
+    throw std::invalid_argument("InvisibleBracket: an invisible bracket opens or closes");
+  }
+  EquationNode*& shared = kind == TK_OPEN ? invisibleOpen_ : invisibleClose_;
+  if (shared == nullptr) {
+    madeKinds_.Add(kind);
+    shared = &pool_.CreateSharedNode(kind);
+  }
+  return *shared;
+}
+
+EquationNode& EquationLine::RemakeNode(EquationNode& node, TokenKind kind) {
+  if (node.IsShared()) throw std::logic_error("RemakeNode: a shared bracket is never remade");
+  pool_.Release(node);
+  return CreateNode(kind);
+}
+
 void EquationLine::LoadText(std::string_view text) {
   top_.Clear();
   pool_.Clear();
+  invisibleOpen_ = nullptr;
+  invisibleClose_ = nullptr;
   madeKinds_ = {};
   text_ = std::string(text);
   EquationNode& whole = pool_.CreateNode(TK_RAW);
@@ -148,7 +186,7 @@ void EquationLine::DropEmptyRaw() {
 }
 
 void EquationLine::CutRawTokens(const CutFinder& finder) {
-  NodeRow result;
+  RowBuilder result;
   TextCuts cuts;
   for (int i = 0; i < top_.Size(); ++i) {
     EquationNode& token = top_.At(i);
@@ -160,14 +198,17 @@ void EquationLine::CutRawTokens(const CutFinder& finder) {
       CutToken(token, cuts, result);
     }
   }
-  top_ = std::move(result);
+  result.ReplaceRow(top_);
   DropEmptyRaw();
 }
 
 // The token's bytes are read once: the plain stretches between the cuts become new TK_RAW tokens
-// (empty ones are not made at all), and the first piece re-uses the token.
-void EquationLine::CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out) {
-  const std::string text(token.Text());
+// (empty ones are not made at all), and the first piece re-uses the token. That piece is written
+// last, so that every other piece is made from the token's own text rather than a copy. Each cut
+// is dropped once its piece is made, so a text cut into a piece per byte does not hold its cuts
+// and all their pieces at once.
+void EquationLine::CutToken(EquationNode& token, TextCuts& cuts, RowBuilder& out) {
+  const std::string_view text = token.Text();
   // All cuts are checked before the token changes, so a faulty finder leaves the row as it was.
   std::size_t checkedEnd = 0;
   for (const TextCut& cut : cuts) {
@@ -176,29 +217,41 @@ void EquationLine::CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& 
     }
     checkedEnd = cut.end + 1;
   }
+  const auto typed = [text](const TextCut& cut) {
+    return text.substr(cut.start, cut.end - cut.start + 1);
+  };
+  const TextCut first = cuts.front();
   std::size_t plainStart = 0;
-  bool tokenUsed = false;
-  for (const TextCut& cut : cuts) {
+  for (bool isFirst = true; !cuts.empty(); cuts.pop_front(), isFirst = false) {
+    const TextCut& cut = cuts.front();
     if (cut.start > plainStart) {
       EquationNode& plain = pool_.CreateNode(TK_RAW);
       plain.SetText(text.substr(plainStart, cut.start - plainStart));
       out.Append(plain);
     }
-    EquationNode& piece = tokenUsed ? pool_.CreateNode(cut.kind) : token;
-    tokenUsed = true;
-    std::string typed = text.substr(cut.start, cut.end - cut.start + 1);
-    if (cut.replacement.empty()) {
-      piece.SetNode(cut.kind, std::move(typed), {});
+    if (isFirst) {
+      out.Append(token);
     } else {
-      piece.SetNode(cut.kind, std::string(cut.replacement), std::move(typed));
+      EquationNode& piece = pool_.CreateNode(cut.kind);
+      if (cut.replacement.empty()) {
+        piece.SetNode(cut.kind, typed(cut), {});
+      } else {
+        piece.SetNode(cut.kind, cut.replacement, typed(cut));
+      }
+      out.Append(piece);
     }
-    out.Append(piece);
     plainStart = cut.end + 1;
   }
   if (plainStart < text.size()) {
     EquationNode& plain = pool_.CreateNode(TK_RAW);
     plain.SetText(text.substr(plainStart));
     out.Append(plain);
+  }
+  // The views into the token's text end here.
+  if (first.replacement.empty()) {
+    token.SetNode(first.kind, typed(first), {});
+  } else {
+    token.SetNode(first.kind, first.replacement, typed(first));
   }
 }
 

@@ -23,7 +23,9 @@ struct TextCut {
   TokenKind kind = TK_RAW;
   std::string_view replacement;
 };
-using TextCuts = RecycledVector<TextCut>;
+// In blocks: a long text cut into a piece per byte has as many cuts, and they are given back as
+// their pieces are made.
+using TextCuts = RecycledDeque<TextCut>;
 
 // Finds the cuts of one unclassified text, left to right, without overlaps.
 using CutFinder = std::function<void(std::string_view text, TextCuts& cuts)>;
@@ -36,8 +38,9 @@ class EquationLine {
   // Rows point into the line's own pool: a copy would share them.
   EquationLine(const EquationLine&) = delete;
   EquationLine& operator=(const EquationLine&) = delete;
-  EquationLine(EquationLine&&) = default;
-  EquationLine& operator=(EquationLine&&) = default;
+  // The nodes move with the line; the line moved from is left as a new one.
+  EquationLine(EquationLine&& other) noexcept { *this = std::move(other); }
+  EquationLine& operator=(EquationLine&& other) noexcept;
 
   // Reads `text` into the top row. Does nothing when the text is the one read last and no
   // rebuild was asked for. Nothing here fails: text that no rule claims stays plain text.
@@ -68,7 +71,20 @@ class EquationLine {
     madeKinds_.Add(kind);
     return pool_.CreateNode(kind);
   }
-  // How many nodes the current parse has made.
+  // The line's shared invisible bracket of `kind` (TK_OPEN or TK_CLOSE; EquationNode::IsShared):
+  // the grouping passes put it wherever they mark a group, and the folding passes make a node of
+  // its own wherever such a bracket is kept in the tree. Made on first use in each parse.
+  EquationNode& InvisibleBracket(TokenKind kind);
+  // Gives back a node that a pass drops from the tree (no row holds it any more), so that the
+  // next CreateNode makes its node in that place. Shared brackets are left alone.
+  void ReleaseNode(EquationNode& node) {
+    if (!node.IsShared()) pool_.Release(node);
+  }
+  // Makes `node`, which a pass is about to drop, into the new node of `kind` it would make in its
+  // place: empty texts, rows and levels, counted as made like CreateNode. The Id stays. Throws
+  // std::logic_error for a shared node.
+  EquationNode& RemakeNode(EquationNode& node, TokenKind kind);
+  // How many node places the current parse has used: an upper bound of every Id in its tree.
   std::size_t NodeCount() const { return pool_.Size(); }
 
   // --- Cutting unclassified text ---------------------------------------------------------------
@@ -111,9 +127,12 @@ class EquationLine {
   void RunBuildingPasses(const EquationSettings& settings);
   void FinishParse();
   // Replaces the TK_RAW token `token` by its pieces, appended to `out`.
-  void CutToken(EquationNode& token, const TextCuts& cuts, NodeRow& out);
+  void CutToken(EquationNode& token, TextCuts& cuts, RowBuilder& out);
 
   NodePool pool_;
+  // The shared invisible brackets of this parse, or null before their first use.
+  EquationNode* invisibleOpen_ = nullptr;
+  EquationNode* invisibleClose_ = nullptr;
   // The kinds of the nodes CreateNode made since the text was loaded.
   TokenKindSet madeKinds_;
   NodeRow top_;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "reader/equation_line.h"
@@ -15,9 +14,9 @@ namespace {
 constexpr std::string_view kLimitText = "lim";
 // What an inverse function's name is raised to: sin-1 x is drawn as sin with a raised -1.
 constexpr std::string_view kInverseExponent = "-1";
-// Script levels: exponents and limits one step down, subscripts one and a half.
-constexpr double kScriptStep = 1.0;
-constexpr double kSubscriptStep = 1.5;
+// Script levels, in half steps: exponents and limits one step down, subscripts one and a half.
+constexpr std::int32_t kScriptStep = 2;
+constexpr std::int32_t kSubscriptStep = 3;
 
 // Hides the TK_OPEN at the front and the TK_CLOSE ending its group.
 void HideFrontBrackets(FoldedRight& right) {
@@ -46,14 +45,15 @@ void FoldMarksInRow(EquationLine& line, NodeRow& row, TokenKind kind) {
   for (int i = row.Size() - 1; i >= 0; --i) {
     EquationNode& token = row.At(i);
     if (token.Kind() == kind) {
-      EquationNode& node = line.CreateNode(kind);
+      // The mark becomes the node that holds its group.
+      EquationNode& node = line.RemakeNode(token, kind);
       right.TakeFrontGroup(node.row1);
       right.PushFront(node);
     } else {
       right.PushFront(token);
     }
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 bool IsArrow(TokenKind kind) {
@@ -75,7 +75,7 @@ void FoldArrowsInRow(NodeRow& row) {
     }
     right.PushFront(token);
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 void FoldSquareRootsInRow(EquationLine& line, NodeRow& row) {
@@ -83,20 +83,20 @@ void FoldSquareRootsInRow(EquationLine& line, NodeRow& row) {
   for (int i = row.Size() - 1; i >= 0; --i) {
     EquationNode& token = row.At(i);
     if (token.Kind() == TK_SQRT) {
-      EquationNode& node = line.CreateNode(TK_SQRT);
+      EquationNode& node = line.RemakeNode(token, TK_SQRT);
       TakeRadicand(right, node.row1);
       right.PushFront(node);
     } else {
       right.PushFront(token);
     }
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 // Folds the roots of one row; index groups, which may hold roots of their own, are added to
 // `indexRows` for the same treatment.
 void FoldRootsInRow(EquationLine& line, NodeRow& row, RecycledVector<NodeRow*>& indexRows) {
-  const RecycledVector<int> openPartners = OpenPartners(row);
+  const BracketPartners partners(row);
   FoldedRight right;
   for (int c = row.Size() - 1; c >= 0; --c) {
     EquationNode& token = row.At(c);
@@ -104,11 +104,10 @@ void FoldRootsInRow(EquationLine& line, NodeRow& row, RecycledVector<NodeRow*>& 
       right.PushFront(token);
       continue;
     }
-    EquationNode& node = line.CreateNode(TK_ROOT);
+    EquationNode& node = line.RemakeNode(token, TK_ROOT);
     TakeRadicand(right, node.row1);
     right.PushFront(node);
-    const int g =
-        c > 0 && row.KindAt(c - 1) == TK_CLOSE ? openPartners[static_cast<std::size_t>(c) - 1] : -1;
+    const int g = c > 0 ? partners.OpenOf(c - 1) : -1;
     if (g < 0) continue;  // no index group: the index stays empty
     row.At(c - 1).SetText("");
     row.At(g).SetText("");
@@ -117,7 +116,7 @@ void FoldRootsInRow(EquationLine& line, NodeRow& row, RecycledVector<NodeRow*>& 
     indexRows.push_back(&node.row2);
     c = g;
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 // The last node of the lower limit of "lim": a trailing sign is raised (x->0+).
@@ -152,11 +151,14 @@ void FoldBigOperatorsInRow(EquationLine& line, NodeRow& row) {
         if (separator < 0 || k < separator) token.row1.Append(group.At(k));
         if (separator >= 0 && k > separator) token.row2.Append(group.At(k));
       }
+      line.ReleaseNode(group.At(0));
+      if (closed) line.ReleaseNode(group.At(group.Size() - 1));
+      if (separator >= 0) line.ReleaseNode(group.At(separator));
       if (token.Text() == kLimitText) RaiseTrailingSign(line, token.row1);
     }
     right.PushFront(token);
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -199,23 +201,22 @@ void GroupRightOperand(GroupedRight& right) {
 // the part not yet passed; its opening brackets are counted at the node they go before and
 // written when the walk passes it.
 void GroupOperandsInRow(EquationLine& line, NodeRow& row, TokenKind op) {
-  const RecycledVector<int> openPartners = OpenPartners(row);
-  RecycledVector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
+  const BracketPartners partners(row);
+  OpensBefore opensBefore;
   GroupedRight right(line);
   for (int x = row.Size() - 1; x >= 0; --x) {
     EquationNode& token = row.At(x);
     if (token.Kind() != op) {
-      right.PushFront(token, opensBefore[static_cast<std::size_t>(x)]);
+      right.PushFront(token, opensBefore.Take(x));
       continue;
     }
     GroupRightOperand(right);
     right.PushFront(token);
-    const int g =
-        row.KindAt(x - 1) == TK_CLOSE ? openPartners[static_cast<std::size_t>(x) - 1] : -1;
+    const int g = partners.OpenOf(x - 1);
     if (g >= 0) {
       row.At(x - 1).SetText("");
       row.At(g).SetText("");
-      ++opensBefore[static_cast<std::size_t>(g)];
+      opensBefore.Add(g, 1);
       continue;
     }
     int start = x;
@@ -227,10 +228,10 @@ void GroupOperandsInRow(EquationLine& line, NodeRow& row, TokenKind op) {
       right.PushInvisible(TK_OPEN);
       right.PushInvisible(TK_OPEN);
     } else {
-      opensBefore[static_cast<std::size_t>(start)] += 2;
+      opensBefore.Add(start, 2);
     }
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -242,12 +243,17 @@ bool AllowsNegativeNumberAfter(TokenKind kind) {
 }
 
 void MakeNegative(EquationNode& number) {
-  number.SetText("-" + std::string(number.Text()));
+  std::string negative;
+  negative.reserve(number.Text().size() + 1);
+  negative += '-';
+  negative += number.Text();
+  number.SetText(negative);
 }
 
-void MergeNegativeNumbersInRow(NodeRow& row) {
+void MergeNegativeNumbersInRow(EquationLine& line, NodeRow& row) {
   if (row.KindAt(0) == TK_SUBTRACT && row.KindAt(1) == TK_NUMBER) {
     MakeNegative(row.At(1));
+    line.ReleaseNode(row.At(0));
     row.RemoveAt(0);
   }
   const int n = row.Size();
@@ -268,10 +274,16 @@ void MergeNegativeNumbersInRow(NodeRow& row) {
       next = i;
     }
   }
-  if (std::find(merged.begin(), merged.end(), true) == merged.end()) return;
+  const auto drops = static_cast<int>(std::count(merged.begin(), merged.end(), true));
+  if (drops == 0) return;
   NodeRow result;
+  result.Reserve(n - drops);
   for (int i = 0; i < n; ++i) {
-    if (!merged[static_cast<std::size_t>(i)]) result.Append(row.At(i));
+    if (merged[static_cast<std::size_t>(i)]) {
+      line.ReleaseNode(row.At(i));
+    } else {
+      result.Append(row.At(i));
+    }
   }
   row = std::move(result);
 }
@@ -283,8 +295,10 @@ void MergeNegativeNumbersInRow(NodeRow& row) {
 // part not yet passed, whose bracket partners are known from the start. Where unbalanced typed
 // brackets leave a group without an end or a start, it reaches to the row's end or start, and
 // only outer brackets that are there are removed.
+//
+// The left group's partner is counted out from its close: the walk then goes on left of the
+// group, so each node is counted over once.
 void FoldOperatorsInRow(EquationLine& line, NodeRow& row, TokenKind op, TokenKind target) {
-  const RecycledVector<int> openPartners = OpenPartners(row);
   FoldedRight right;
   for (int x = row.Size() - 1; x >= 0; --x) {
     EquationNode& token = row.At(x);
@@ -292,19 +306,25 @@ void FoldOperatorsInRow(EquationLine& line, NodeRow& row, TokenKind op, TokenKin
       right.PushFront(token);
       continue;
     }
-    EquationNode& node = line.CreateNode(target);
+    // The operator becomes the node that holds both groups.
+    EquationNode& node = line.RemakeNode(token, target);
     right.TakeFrontGroup(node.row2);
-    if (right.KindAt(0) == TK_CLOSE) right.PopFront();
+    if (right.KindAt(0) == TK_CLOSE) line.ReleaseNode(right.PopFront());
     int c = 0;
-    if (row.KindAt(x - 1) == TK_CLOSE)
-      c = std::max(openPartners[static_cast<std::size_t>(x) - 1], 0);
+    if (row.KindAt(x - 1) == TK_CLOSE) c = std::max(row.MatchingOpen(x - 1), 0);
+    node.row1.Reserve(x - c);
     for (int k = c; k < x; ++k)
       node.row1.Append(row.At(k));
     right.PushFront(node);
     // The node takes the place of the outer open before the left group.
-    x = row.KindAt(c - 1) == TK_OPEN ? c - 1 : c;
+    if (row.KindAt(c - 1) == TK_OPEN) {
+      line.ReleaseNode(row.At(c - 1));
+      x = c - 1;
+    } else {
+      x = c;
+    }
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -319,11 +339,13 @@ EquationNode& NewSpace(EquationLine& line) {
 // The nodes after the open at `open` go into a bracket node in the open's place. The open token
 // itself becomes that node when it has no rows (as tokens have not), so folding grows the pool
 // only by the spaces of empty pairs: a long text of brackets and commas makes far fewer nodes.
-void FoldBracketAt(EquationLine& line, NodeRow& row, int open, std::string text) {
+//
+// A shared invisible bracket stands in many places, so its bracket node is one of its own.
+void FoldBracketAt(EquationLine& line, NodeRow& row, int open, std::string_view text) {
   EquationNode& opening = row.At(open);
   EquationNode& node =
-      opening.row1.Empty() && opening.row2.Empty() ? opening : line.CreateNode(TK_BRACKETS);
-  node.SetNode(TK_BRACKETS, std::move(text), {});
+      opening.IsShared() ? line.CreateNode(TK_BRACKETS) : line.RemakeNode(opening, TK_BRACKETS);
+  node.SetNode(TK_BRACKETS, text, {});
   if (open + 1 < row.Size()) {
     row.MoveRangeTo(open + 1, row.Size() - 1, node.row1);
   } else {
@@ -337,13 +359,19 @@ void FoldBracketAt(EquationLine& line, NodeRow& row, int open, std::string text)
 void FoldBracketsInRow(EquationLine& line, NodeRow& row) {
   NodeRow result;
   RecycledVector<int> opens;
+  std::string text;
   bool stray = false;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& token = row.At(i);
     if (!stray && token.Kind() == TK_CLOSE && !opens.empty()) {
       const int open = opens.back();
       opens.pop_back();
-      FoldBracketAt(line, result, open, std::string(result.At(open).Text()) + "," + std::string(token.Text()));
+      // The pair's text is both brackets' texts around a comma: "(,)", or "," when invisible.
+      text = result.At(open).Text();
+      text += ',';
+      text += token.Text();
+      line.ReleaseNode(token);
+      FoldBracketAt(line, result, open, text);
       continue;
     }
     if (!stray && token.Kind() == TK_CLOSE) stray = true;
@@ -353,7 +381,8 @@ void FoldBracketsInRow(EquationLine& line, NodeRow& row) {
   while (!opens.empty()) {
     const int open = opens.back();
     opens.pop_back();
-    FoldBracketAt(line, result, open, std::string(result.At(open).Text()));
+    text = result.At(open).Text();
+    FoldBracketAt(line, result, open, text);
   }
   row = std::move(result);
 }
@@ -401,12 +430,28 @@ EquationNode& BuildMatrix(EquationLine& line, NodeRow& row, int first, int last)
   return matrix;
 }
 
+bool IsMatrixPart(TokenKind kind) {
+  return kind == TK_SPACE || kind == TK_COLUMN;
+}
+
+// Whether the row holds a column with two more columns or spaces after it (a long column chain
+// holds one column in each row, and none of those rows is a matrix).
+bool HoldsMatrix(const NodeRow& row) {
+  for (int x = 0; x + 2 < row.Size(); ++x) {
+    if (row.KindAt(x) == TK_COLUMN && IsMatrixPart(row.KindAt(x + 1)) &&
+        IsMatrixPart(row.KindAt(x + 2))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void BuildMatricesInRow(EquationLine& line, NodeRow& row) {
-  NodeRow result;
+  RowBuilder result;
   for (int x = 0; x < row.Size(); ++x) {
     if (row.KindAt(x) == TK_COLUMN) {
       int y = x;
-      while (row.KindAt(y + 1) == TK_SPACE || row.KindAt(y + 1) == TK_COLUMN)
+      while (IsMatrixPart(row.KindAt(y + 1)))
         ++y;
       // At least three nodes: two columns with a space between, or a column and two spaces.
       if (y - x > 1) {
@@ -417,20 +462,27 @@ void BuildMatricesInRow(EquationLine& line, NodeRow& row) {
     }
     result.Append(row.At(x));
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Bracket limits
 
 // The upper limit typed after "^" sits inside the power; the limit is what the power raised.
-void UnwrapPowerLimit(EquationNode& limit) {
+// The power, and the bracket it took, are dropped.
+void UnwrapPowerLimit(EquationLine& line, EquationNode& limit) {
   if (limit.row1.KindAt(0) != TK_POWER) return;
   EquationNode& power = limit.row1.At(0);
   if (power.row1.Empty()) return;
   EquationNode* inner = &power.row1.At(0);
-  if (inner->Kind() == TK_BRACKETS && !inner->row1.Empty()) inner = &inner->row1.At(0);
+  EquationNode* bracket = nullptr;
+  if (inner->Kind() == TK_BRACKETS && !inner->row1.Empty()) {
+    bracket = inner;
+    inner = &inner->row1.At(0);
+  }
   limit.row1.ReplaceAt(0, *inner);
+  if (bracket != nullptr) line.ReleaseNode(*bracket);
+  line.ReleaseNode(power);
 }
 
 bool IsTwoItemColumnOfBracket(const EquationNode& node) {
@@ -441,33 +493,10 @@ bool IsTwoItemColumnOfBracket(const EquationNode& node) {
 // ---------------------------------------------------------------------------------------------
 // Levels
 
-// Whether each row of the tree is numeric, worked out once from the leaves up, so nested
-// fractions do not walk their subtrees again and again.
-std::unordered_map<const NodeRow*, bool> NumericRows(NodeRow& top) {
-  std::unordered_map<const NodeRow*, bool> numeric;
-  ForEachRowChildrenFirst(top, [&](NodeRow& row) {
-    bool all = true;
-    for (int i = 0; all && i < row.Size(); ++i) {
-      const EquationNode& node = row.At(i);
-      all = (node.Kind() == TK_NUMBER || node.Kind() == TK_BRACKETS) &&
-            (node.row1.Empty() || numeric.at(&node.row1)) &&
-            (node.row2.Empty() || numeric.at(&node.row2));
-    }
-    numeric[&row] = all;
-  });
-  return numeric;
-}
-
-struct LevelStep {
-  NodeRow* row;
-  std::int32_t fractionLevel;
-  double scriptLevel;
-};
-
-// How many script steps each kind adds to the nodes of its first and second row.
+// How many script half steps each kind adds to the nodes of its first and second row.
 struct RowScriptSteps {
-  double first = 0.0;
-  double second = 0.0;
+  std::int32_t first = 0;
+  std::int32_t second = 0;
 };
 
 RowScriptSteps ScriptStepsOf(TokenKind kind) {
@@ -476,10 +505,10 @@ RowScriptSteps ScriptStepsOf(TokenKind kind) {
     case TK_CODEDRAW2:
       return {kScriptStep, kScriptStep};
     case TK_ARCSINCOSTAN:  // the "-1"
-      return {kScriptStep, 0.0};
+      return {kScriptStep, 0};
     case TK_ROOT:
     case TK_BRACKETS:
-      return {0.0, kScriptStep};
+      return {0, kScriptStep};
     case TK_SUBSCRIPT:
       return {kSubscriptStep, kSubscriptStep};
     default:
@@ -494,21 +523,23 @@ void FoldPowers(EquationLine& line) {
 }
 
 void FoldArrows(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), [](NodeRow& row) { FoldArrowsInRow(row); });
+  ForEachRowChildrenFirst(line.TopRow(), {TK_IVRIGHT, TK_IVLEFT, TK_IVBOTH},
+                          [](NodeRow& row) { FoldArrowsInRow(row); });
 }
 
 void FoldSubscripts(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(),
+  ForEachRowChildrenFirst(line.TopRow(), {TK_SUBSCRIPT},
                           [&](NodeRow& row) { FoldMarksInRow(line, row, TK_SUBSCRIPT); });
 }
 
 void FoldSquareRoots(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { FoldSquareRootsInRow(line, row); });
+  ForEachRowChildrenFirst(line.TopRow(), {TK_SQRT},
+                          [&](NodeRow& row) { FoldSquareRootsInRow(line, row); });
 }
 
 void FoldRoots(EquationLine& line) {
   RecycledVector<NodeRow*> indexRows;
-  ForEachRowChildrenFirst(line.TopRow(),
+  ForEachRowChildrenFirst(line.TopRow(), {TK_ROOT},
                           [&](NodeRow& row) { FoldRootsInRow(line, row, indexRows); });
   // The rows below an index group were folded with the rest; the group's own row was not.
   while (!indexRows.empty()) {
@@ -519,21 +550,23 @@ void FoldRoots(EquationLine& line) {
 }
 
 void FoldBigOperators(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { FoldBigOperatorsInRow(line, row); });
+  ForEachRowChildrenFirst(line.TopRow(), {TK_CODEDRAW2},
+                          [&](NodeRow& row) { FoldBigOperatorsInRow(line, row); });
 }
 
 void GroupDivideOperands(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(),
+  ForEachRowChildrenFirst(line.TopRow(), {TK_DIVIDE},
                           [&](NodeRow& row) { GroupOperandsInRow(line, row, TK_DIVIDE); });
 }
 
 void GroupSeparatorOperands(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(),
+  ForEachRowChildrenFirst(line.TopRow(), {TK_SEPARATOR},
                           [&](NodeRow& row) { GroupOperandsInRow(line, row, TK_SEPARATOR); });
 }
 
 void MergeNegativeNumbers(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), [](NodeRow& row) { MergeNegativeNumbersInRow(row); });
+  ForEachRowChildrenFirst(line.TopRow(), {TK_SUBTRACT},
+                          [&](NodeRow& row) { MergeNegativeNumbersInRow(line, row); });
 }
 
 void FoldColumns(EquationLine& line) {
@@ -547,14 +580,22 @@ void FoldFractions(EquationLine& line) {
 }
 
 void FoldBrackets(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { FoldBracketsInRow(line, row); });
+  ForEachRowChildrenFirst(line.TopRow(), {TK_OPEN, TK_CLOSE},
+                          [&](NodeRow& row) { FoldBracketsInRow(line, row); });
 }
 
 void GroupBracketPowers(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  const auto bracketPower = [&row](int i) {
+    return row.KindAt(i) == TK_BRACKETS && row.KindAt(i + 1) == TK_POWER;
+  };
+  int first = 0;
+  while (first < row.Size() && !bracketPower(first))
+    ++first;
+  if (first >= row.Size()) return;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
-    if (row.KindAt(i) == TK_BRACKETS && row.KindAt(i + 1) == TK_POWER) {
+    if (bracketPower(i)) {
       result.Append(InvisibleBracket(line, TK_OPEN));
       result.Append(row.At(i));
       result.Append(row.At(i + 1));
@@ -564,31 +605,34 @@ void GroupBracketPowers(EquationLine& line) {
     }
     result.Append(row.At(i));
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 void BuildMatrices(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { BuildMatricesInRow(line, row); });
+  ForEachRowChildrenFirst(line.TopRow(), HoldsMatrix,
+                          [&](NodeRow& row) { BuildMatricesInRow(line, row); });
 }
 
 void AttachBracketLimits(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& node = row.At(i);
-    const bool bracketBefore = result.KindAt(result.Size() - 1) == TK_BRACKETS &&
-                               result.At(result.Size() - 1).row2.Empty();
+    const bool bracketBefore =
+        result.KindAt(result.Size() - 1) == TK_BRACKETS && result.Back().row2.Empty();
     if (bracketBefore && IsTwoItemColumnOfBracket(node)) {
-      EquationNode& bracket = result.At(result.Size() - 1);
+      EquationNode& bracket = result.Back();
       EquationNode& upper = node.row1.At(0);
-      UnwrapPowerLimit(upper);
+      UnwrapPowerLimit(line, upper);
       bracket.row2.Append(node.row2.At(0));
       bracket.row2.Append(upper);
+      // The column only held the two limits.
+      line.ReleaseNode(node);
       continue;
     }
     result.Append(node);
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 void AddInverseExponents(EquationLine& line) {
@@ -604,28 +648,54 @@ void AddInverseExponents(EquationLine& line) {
   });
 }
 
+// Top down, as the rows nest: a node's levels are those of its row, and its kind says what its
+// own rows add. A shared invisible bracket that is still in the tree (where a stray closing
+// bracket stopped the pairing) becomes a node of its own first, since levels belong to a node.
 void AssignLevels(EquationLine& line, const EquationSettings& settings) {
   const bool shrink = settings.ShrinkNonAlgebraicFractions.Get();
-  std::unordered_map<const NodeRow*, bool> numeric;
-  if (shrink) numeric = NumericRows(line.TopRow());
-  const auto isNumeric = [&](const NodeRow& row) { return row.Empty() || numeric.at(&row); };
-  RecycledVector<LevelStep> pending{{&line.TopRow(), 0, 0.0}};
-  while (!pending.empty()) {
-    const LevelStep step = pending.back();
-    pending.pop_back();
-    for (int i = 0; i < step.row->Size(); ++i) {
-      EquationNode& node = step.row->At(i);
-      node.SetLevels(step.fractionLevel, step.scriptLevel);
-      std::int32_t fraction = step.fractionLevel;
-      if (node.Kind() == TK_FRACTION && shrink && isNumeric(node.row1) && isNumeric(node.row2)) {
-        ++fraction;
+  struct Frame {
+    NodeRow* row;
+    int next;  // the child row position to enter next (row_walk::ChildRow)
+    std::int32_t fractionLevel;
+    std::int32_t scriptHalfSteps;
+  };
+  const auto enter = [&line](NodeRow& row, std::int32_t fractionLevel,
+                             std::int32_t scriptHalfSteps) {
+    for (int i = 0; i < row.Size(); ++i) {
+      EquationNode* node = &row.At(i);
+      if (node->IsShared()) {
+        node = &line.CreateNode(node->Kind());
+        row.ReplaceAt(i, *node);
       }
-      const RowScriptSteps steps = ScriptStepsOf(node.Kind());
-      const double first = step.scriptLevel + steps.first;
-      const double second = step.scriptLevel + steps.second;
-      if (!node.row1.Empty()) pending.push_back({&node.row1, fraction, first});
-      if (!node.row2.Empty()) pending.push_back({&node.row2, fraction, second});
+      node->SetLevels(fractionLevel, scriptHalfSteps * 0.5);
     }
+    return Frame{&row, row_walk::NextChildRow(row, 0), fractionLevel, scriptHalfSteps};
+  };
+  RecycledDeque<Frame> frames{enter(line.TopRow(), 0, 0)};
+  while (!frames.empty()) {
+    const Frame frame = frames.back();
+    if (frame.next < 0) {
+      frames.pop_back();
+      continue;
+    }
+    const EquationNode& node = frame.row->At(frame.next / 2);
+    const bool second = frame.next % 2 != 0;
+    // Nothing is left to do in a row once its last child row is entered.
+    frames.back().next = row_walk::NextChildRow(*frame.row, frame.next + 1);
+    if (frames.back().next < 0) frames.pop_back();
+
+    std::int32_t fraction = frame.fractionLevel;
+    // A fraction of numbers alone (an empty row counts as numeric) shrinks its rows. Whether a
+    // row is numeric is asked only here, and the walk for it stops at the first node that is
+    // not, so no node is walked over for more than the fraction nearest above it (twice, once
+    // for each row the fraction has).
+    if (node.Kind() == TK_FRACTION && shrink && IsNumeric(node.row1) && IsNumeric(node.row2)) {
+      ++fraction;
+    }
+    const RowScriptSteps steps = ScriptStepsOf(node.Kind());
+    const std::int32_t script = frame.scriptHalfSteps + (second ? steps.second : steps.first);
+    NodeRow& child = *row_walk::ChildRow(*frame.row, frame.next);
+    frames.push_back(enter(child, fraction, script));
   }
 }
 

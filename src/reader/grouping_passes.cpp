@@ -1,9 +1,11 @@
 #include "reader/grouping_passes.h"
 
 #include <algorithm>
-#include <map>
+#include <climits>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "reader/equation_line.h"
@@ -67,7 +69,7 @@ void GroupAccentsInRow(EquationLine& line, NodeRow& row) {
     }
     right.PushFront(accent);
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -103,7 +105,7 @@ void GroupScientificNotationInRow(EquationLine& line, NodeRow& row) {
     e.SetNode(TK_MULTIPLY, "*", "");
     right.PushFront(e);
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -113,22 +115,22 @@ void GroupScientificNotationInRow(EquationLine& line, NodeRow& row) {
 class GapInserts {
  public:
   // Before node k, after whatever the gap holds already.
-  void Before(int k, TokenKind kind) { gaps_[k].push_back(kind); }
+  void Before(int k, TokenKind kind) { Add(k, NextOrder(), kind); }
   // Right after node k, before whatever the gap holds already.
-  void After(int k, TokenKind kind) {
-    std::vector<TokenKind>& gap = gaps_[k + 1];
-    gap.insert(gap.begin(), kind);
-  }
+  void After(int k, TokenKind kind) { Add(k + 1, -NextOrder(), kind); }
 
-  void ApplyTo(EquationLine& line, NodeRow& row) const {
-    if (gaps_.empty()) return;
+  void ApplyTo(EquationLine& line, NodeRow& row) {
+    if (inserts_.empty()) return;
+    // In a gap, the latest After comes first and the latest Before last: the order numbers of
+    // Afters count down and those of Befores up.
+    std::sort(inserts_.begin(), inserts_.end());
     NodeRow result;
-    auto next = gaps_.begin();
+    result.Reserve(row.Size() + static_cast<int>(inserts_.size()));
+    auto next = inserts_.begin();
     for (int k = 0; k <= row.Size(); ++k) {
-      if (next != gaps_.end() && next->first == k) {
-        for (TokenKind kind : next->second)
-          result.Append(InvisibleBracket(line, kind));
-        ++next;
+      for (; next != inserts_.end() && next->first == k; ++next) {
+        const bool close = (next->second & 1) != 0;
+        result.Append(InvisibleBracket(line, close ? TK_CLOSE : TK_OPEN));
       }
       if (k < row.Size()) result.Append(row.At(k));
     }
@@ -136,7 +138,19 @@ class GapInserts {
   }
 
  private:
-  std::map<int, std::vector<TokenKind>> gaps_;
+  int NextOrder() {
+    if (order_ >= kMaxInserts) throw std::length_error("GapInserts: too many brackets");
+    return ++order_;
+  }
+  // The kind is the low bit of the key, under the order: one bit is enough for open or close.
+  void Add(int gap, int order, TokenKind kind) {
+    inserts_.push_back({gap, order * 2 + (kind == TK_CLOSE ? 1 : 0)});
+  }
+
+  static constexpr int kMaxInserts = INT_MAX / 2 - 1;
+  // (gap, order and kind)
+  RecycledVector<std::pair<int, int>> inserts_;
+  int order_ = 0;
 };
 
 int FirstNonSpaceFrom(const NodeRow& row, int index) {
@@ -177,14 +191,14 @@ void CloseRunTwice(GapInserts& inserts, int start, int runEnd) {
 
 // "sin^2 x", "sin^2(x)": the argument after the function's power. False when the power mark is
 // not followed by a bracket group with a partner.
-bool GroupArgumentAfterPower(const NodeRow& row, const RecycledVector<int>& partners, int mark,
+bool GroupArgumentAfterPower(const NodeRow& row, const BracketPartners& partners, int mark,
                              GapInserts& inserts) {
   if (row.KindAt(mark + 1) != TK_OPEN) return false;
-  const int exponentEnd = partners[static_cast<std::size_t>(mark + 1)];
+  const int exponentEnd = partners.CloseOf(mark + 1);
   if (exponentEnd < 0) return false;
   const int start = FirstNonSpaceFrom(row, exponentEnd + 1);
   if (row.KindAt(start) == TK_OPEN) {
-    const int end = partners[static_cast<std::size_t>(start)];
+    const int end = partners.CloseOf(start);
     inserts.After(end < 0 ? row.Size() - 1 : end, TK_CLOSE);
   } else {
     // The open comes right after the exponent, so spaces before the argument fall inside.
@@ -227,34 +241,52 @@ void MarkVectorLetters(NodeRow& row, int mode, const EquationSettings& settings)
 }  // namespace
 
 void GroupAccents(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(), [&](NodeRow& row) { GroupAccentsInRow(line, row); });
+  ForEachRowChildrenFirst(line.TopRow(), {TK_MODIFIER},
+                          [&](NodeRow& row) { GroupAccentsInRow(line, row); });
+}
+
+// A capital E right after a number.
+bool HoldsExponentMark(const NodeRow& row) {
+  for (int j = 1; j < row.Size(); ++j) {
+    if (row.KindAt(j) == TK_VARIABLE && row.KindAt(j - 1) == TK_NUMBER && row.At(j).Text() == "E") {
+      return true;
+    }
+  }
+  return false;
 }
 
 void GroupScientificNotation(EquationLine& line) {
-  ForEachRowChildrenFirst(line.TopRow(),
+  ForEachRowChildrenFirst(line.TopRow(), HoldsExponentMark,
                           [&](NodeRow& row) { GroupScientificNotationInRow(line, row); });
 }
 
-// Left to right in one sweep. A run of simple operands continued by powers is known at once
-// from the span table; its invisible close is counted at the run's last node and written when
-// the sweep gets there. Those closes are invisible and alike, so their order does not matter.
+// Left to right in one sweep. A run of simple operands continued by powers is found once, when
+// the first mark before it looks at it; every mark inside the run closes at the run's last node,
+// and those closes are written when the sweep gets there. They are invisible and alike, so
+// their order does not matter. A typed bracket group after a mark is hidden: its open at once,
+// its close when the sweep meets it (the bracket stack remembers which opens asked for that).
 void GroupPowerAndSubscriptOperands(EquationLine& line) {
   NodeRow& row = line.TopRow();
   const int n = row.Size();
-  const RecycledVector<int> partners = ClosePartners(row);
-  // spanEnd[k]: one past the longest run of simple operands and powers that starts at k.
-  RecycledVector<int> spanEnd(static_cast<std::size_t>(n) + 1, n);
-  for (int k = n - 1; k >= 0; --k) {
-    const TokenKind kind = row.KindAt(k);
-    spanEnd[static_cast<std::size_t>(k)] =
-        IsSimpleOperand(kind) || kind == TK_POWER ? spanEnd[static_cast<std::size_t>(k) + 1] : k;
-  }
-  RecycledVector<int> closesAfter(static_cast<std::size_t>(n), 0);
-  NodeRow result;
+  const auto inRun = [](TokenKind kind) { return IsSimpleOperand(kind) || kind == TK_POWER; };
+  // The closes counted at the last node of the run being passed.
+  int runEnd = 0;
+  int closesAtRunEnd = 0;
+  // One entry per open bracket not yet closed: whether its partner is to be hidden.
+  std::vector<bool> opens;
+  bool hideNextOpensPartner = false;
+  RowBuilder result;
   for (int i = 0; i < n; ++i) {
     EquationNode& token = row.At(i);
     result.Append(token);
-    const int pendingCloses = closesAfter[static_cast<std::size_t>(i)];
+    if (token.Kind() == TK_OPEN) {
+      opens.push_back(hideNextOpensPartner);
+    } else if (token.Kind() == TK_CLOSE && !opens.empty()) {
+      if (opens.back()) token.SetText("");
+      opens.pop_back();
+    }
+    hideNextOpensPartner = false;
+    const int pendingCloses = i == runEnd - 1 ? std::exchange(closesAtRunEnd, 0) : 0;
     const bool isMark = token.Kind() == TK_POWER || token.Kind() == TK_SUBSCRIPT;
     const bool isLast = i == n - 1 && pendingCloses == 0;
     if (isMark && !isLast) {
@@ -262,11 +294,15 @@ void GroupPowerAndSubscriptOperands(EquationLine& line) {
       if (pendingCloses == 0 && next == TK_OPEN) {
         // A typed bracket group is the operand; its brackets are not drawn.
         row.At(i + 1).SetText("");
-        const int partner = partners[static_cast<std::size_t>(i) + 1];
-        if (partner >= 0) row.At(partner).SetText("");
+        hideNextOpensPartner = true;
       } else if (pendingCloses == 0 && IsSimpleOperand(next)) {
         result.Append(InvisibleBracket(line, TK_OPEN));
-        ++closesAfter[static_cast<std::size_t>(spanEnd[static_cast<std::size_t>(i) + 1]) - 1];
+        if (i + 1 >= runEnd) {
+          runEnd = i + 1;
+          while (runEnd < n && inRun(row.KindAt(runEnd)))
+            ++runEnd;
+        }
+        ++closesAtRunEnd;
       } else {
         // Nothing to take (a sign, an operator, or the close of the run this mark ends).
         result.Append(InvisibleBracket(line, TK_OPEN));
@@ -276,21 +312,32 @@ void GroupPowerAndSubscriptOperands(EquationLine& line) {
     for (int c = 0; c < pendingCloses; ++c)
       result.Append(InvisibleBracket(line, TK_CLOSE));
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
+// Whether a number after a node of this kind is raised (or, after a function, is its base).
+bool RaisesNumberAfter(TokenKind previous) {
+  return previous == TK_VARIABLE || previous == TK_CLOSE || previous == TK_GREEK ||
+         previous == TK_UNIT || previous == TK_FUNCTION;
+}
+
+// Until a pass that rebuilds the top row first changes it, the row it has written is the row it
+// found: so whether it changes anything at all can be told from the row alone, and a row it
+// would leave as it is need not be written again.
 void InsertImplicitPowers(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  int first = 1;
+  while (first < row.Size() &&
+         !(row.KindAt(first) == TK_NUMBER && RaisesNumberAfter(row.KindAt(first - 1))))
+    ++first;
+  if (first >= row.Size()) return;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& token = row.At(i);
     const TokenKind previous = result.KindAt(result.Size() - 1);
     if (token.Kind() == TK_NUMBER && previous != TK_ERROR) {
-      const bool afterOperand = previous == TK_VARIABLE || previous == TK_CLOSE ||
-                                previous == TK_GREEK || previous == TK_UNIT;
-      if (afterOperand || previous == TK_FUNCTION) {
-        const bool logarithmBase =
-            previous == TK_FUNCTION && result.At(result.Size() - 1).Text() == "log";
+      if (RaisesNumberAfter(previous)) {
+        const bool logarithmBase = previous == TK_FUNCTION && result.Back().Text() == "log";
         result.Append(logarithmBase ? line.CreateNode(TK_SUBSCRIPT)
                                     : NewToken(line, TK_POWER, "^"));
         result.Append(InvisibleBracket(line, TK_OPEN));
@@ -301,14 +348,14 @@ void InsertImplicitPowers(EquationLine& line) {
     }
     result.Append(token);
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 // Decided on the row as this pass finds it (a function's argument never holds another
 // function, so earlier insertions cannot change a later decision), then written in one sweep.
 void GroupFunctionArguments(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  const RecycledVector<int> partners = ClosePartners(row);
+  const BracketPartners partners(row);
   GapInserts inserts;
   for (int i = 0; i < row.Size(); ++i) {
     const TokenKind kind = row.KindAt(i);
@@ -316,7 +363,7 @@ void GroupFunctionArguments(EquationLine& line) {
     const int j = FirstNonSpaceFrom(row, i + 1);
     const TokenKind first = row.KindAt(j);
     if (first == TK_OPEN) {
-      const int partner = partners[static_cast<std::size_t>(j)];
+      const int partner = partners.CloseOf(j);
       if (partner >= 0) inserts.After(partner, TK_CLOSE);
     } else if (first != TK_POWER && first != TK_SUBSCRIPT) {
       inserts.Before(j, TK_OPEN);
@@ -334,13 +381,13 @@ void GroupFunctionArguments(EquationLine& line) {
 // lies to the left, in the part not yet passed, which no earlier step has changed.
 void GroupRootOperands(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  const RecycledVector<int> openPartner = OpenPartners(row);
-  RecycledVector<int> opensBefore(static_cast<std::size_t>(row.Size()), 0);
+  const BracketPartners partners(row);
+  OpensBefore opensBefore;
   GroupedRight right(line);
   for (int j = row.Size() - 1; j >= 0; --j) {
     EquationNode& token = row.At(j);
     if (token.Kind() != TK_ROOT) {
-      right.PushFront(token, opensBefore[static_cast<std::size_t>(j)]);
+      right.PushFront(token, opensBefore.Take(j));
       continue;
     }
     // The radicand: the front of the part already passed.
@@ -373,36 +420,49 @@ void GroupRootOperands(EquationLine& line) {
       right.PushInvisible(TK_OPEN);
       --j;
     } else if (row.KindAt(k) == TK_CLOSE) {
-      const int start = std::max(openPartner[static_cast<std::size_t>(k)], 0);
-      if (openBeforeIndex) ++opensBefore[static_cast<std::size_t>(start)];
+      const int start = std::max(partners.OpenOf(k), 0);
+      if (openBeforeIndex) opensBefore.Add(start, 1);
       continue;
     }
     if (openBeforeIndex) right.PushInvisible(TK_OPEN);
   }
-  row = right.TakeRow();
+  right.ReplaceRow(row);
+}
+
+// Two capitals at `i`, with no capital right before or after them.
+bool IsLonePairOfCapitals(const NodeRow& row, int i) {
+  return IsCapitalVariable(row, i) && IsCapitalVariable(row, i + 1) &&
+         !IsCapitalVariable(row, i - 1) && !IsCapitalVariable(row, i + 2);
 }
 
 void JoinTwoCapitalVectors(EquationLine& line) {
   NodeRow& row = line.TopRow();
-  NodeRow result;
+  int first = 0;
+  while (first < row.Size() && !IsLonePairOfCapitals(row, first))
+    ++first;
+  if (first >= row.Size()) return;
+  RowBuilder result;
   for (int i = 0; i < row.Size(); ++i) {
     EquationNode& token = row.At(i);
     const bool pair = IsCapitalVariable(row, i) && IsCapitalVariable(row, i + 1);
-    const bool alone =
-        !IsCapitalVariable(result, result.Size() - 1) && !IsCapitalVariable(row, i + 2);
+    const bool alone = !(result.KindAt(result.Size() - 1) == TK_VARIABLE &&
+                         IsLetterIn(result.Back(), kCapitals)) &&
+                       !IsCapitalVariable(row, i + 2);
     if (pair && alone) {
-      token.SetNode(TK_ABVECTOR, std::string(token.Text()) + std::string(row.At(i + 1).Text()), "");
+      EquationNode& second = row.At(i + 1);
+      token.SetNode(TK_ABVECTOR, std::string(token.Text()) + std::string(second.Text()), "");
+      line.ReleaseNode(second);
       ++i;
     }
     result.Append(token);
   }
-  row = std::move(result);
+  result.ReplaceRow(row);
 }
 
 void MarkLowerCaseVectors(EquationLine& line, const EquationSettings& settings) {
   const int mode = settings.LowerCase.InRange();
   if (mode != kLowerCaseByContext && mode != kLowerCaseByLetter) return;
-  ForEachRowChildrenFirst(line.TopRow(),
+  ForEachRowChildrenFirst(line.TopRow(), {TK_VARIABLE},
                           [&](NodeRow& row) { MarkVectorLetters(row, mode, settings); });
 }
 

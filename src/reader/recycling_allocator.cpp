@@ -9,17 +9,23 @@
 namespace kv::recycling {
 namespace {
 
+// Classes two per doubling: 16, 24, 32, 48, 64, ..., 4096 bytes.
 constexpr std::size_t kClassCount =
-    std::bit_width(kLargestKeptBytes) - std::bit_width(kSmallestClassBytes) + 1;
+    2 * (std::bit_width(kLargestKeptBytes) - std::bit_width(kSmallestClassBytes)) + 1;
 
-// The size class of a request: 0 for up to kSmallestClassBytes, then one per doubling.
+// The class of a request of up to kLargestKeptBytes: 0 for up to kSmallestClassBytes, then one
+// per half doubling.
 std::size_t ClassOf(std::size_t bytes) {
   if (bytes <= kSmallestClassBytes) return 0;
-  return std::bit_width(bytes - 1) - std::bit_width(kSmallestClassBytes - 1);
+  // 2^(width - 1) < bytes <= 2^width; the class between them is three quarters of 2^width.
+  const std::size_t width = std::bit_width(bytes - 1);
+  const std::size_t power = 2 * (width - (std::bit_width(kSmallestClassBytes) - 1));
+  return bytes <= (std::size_t{3} << (width - 2)) ? power - 1 : power;
 }
 
 constexpr std::size_t ClassBytes(std::size_t sizeClass) {
-  return kSmallestClassBytes << sizeClass;
+  return (sizeClass % 2 == 0 ? kSmallestClassBytes : kSmallestClassBytes * 3 / 2)
+         << (sizeClass / 2);
 }
 
 // A kept block holds the link to the next kept block of its class.
@@ -87,6 +93,13 @@ void ArrangeReleaseAtExit() {
 }
 
 }  // namespace
+
+std::size_t ClassBytesFor(std::size_t bytes) noexcept {
+  if (bytes <= kLargestKeptBytes) return ClassBytes(ClassOf(bytes));
+  const std::size_t width = std::bit_width(bytes - 1);
+  const std::size_t threeQuarters = std::size_t{3} << (width - 2);
+  return bytes <= threeQuarters ? threeQuarters : std::size_t{1} << width;
+}
 
 void* Allocate(std::size_t bytes) {
   if (bytes > kLargestKeptBytes) return ::operator new(bytes);

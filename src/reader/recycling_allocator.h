@@ -4,12 +4,14 @@
 // general allocator's per-thread cache holds too few blocks of a size for that pattern, so most
 // of them went back to the heap and were fetched again, which cost more than the passes' own
 // work. This allocator keeps dropped blocks of up to kLargestKeptBytes on the thread that dropped
-// them, in power-of-two size classes, and gives them to the next vector of the thread that asks
-// for that class. Each class keeps at most kKeptBytesPerClass, so a huge text does not leave its
+// them, in size classes of two per doubling (16, 24, 32, 48, 64, ... bytes: a block is at most a
+// third larger than asked), and gives them to the next vector of the thread that asks for that
+// class. Each class keeps at most kKeptBytesPerClass, so a huge text does not leave its
 // memory behind.
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <new>
 #include <vector>
 
@@ -30,6 +32,9 @@ inline constexpr std::size_t kSmallestClassBytes = 16;
 inline constexpr std::size_t kLargestKeptBytes = 4096;
 inline constexpr std::size_t kKeptBytesPerClass = 64 * 1024;
 
+// The size of the class that serves a request of `bytes`; beyond kLargestKeptBytes the same steps
+// go on (for storage that grows by them), though such blocks are never kept.
+std::size_t ClassBytesFor(std::size_t bytes) noexcept;
 // A block of at least `bytes` bytes, from the thread's kept blocks when one of its class is there.
 void* Allocate(std::size_t bytes);
 // Ends the use of a block that Allocate(bytes) gave, with the same `bytes`.
@@ -64,5 +69,9 @@ class RecyclingAllocator {
 
 template <typename T>
 using RecycledVector = std::vector<T, RecyclingAllocator<T>>;
+// For stacks and queues that can grow as long as a text: a deque grows by blocks without
+// copying what it holds, and gives blocks back as it shrinks.
+template <typename T>
+using RecycledDeque = std::deque<T, RecyclingAllocator<T>>;
 
 }  // namespace kv

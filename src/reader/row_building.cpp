@@ -1,30 +1,36 @@
 #include "reader/row_building.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kv {
 
-RecycledVector<int> ClosePartners(const NodeRow& row) {
-  RecycledVector<int> partners(static_cast<std::size_t>(row.Size()), -1);
-  RecycledVector<int> open;
-  for (int i = 0; i < row.Size(); ++i) {
-    const TokenKind kind = row.KindAt(i);
-    if (kind == TK_OPEN) open.push_back(i);
-    if (kind == TK_CLOSE && !open.empty()) {
-      partners[static_cast<std::size_t>(open.back())] = i;
+// ---------------------------------------------------------------------------------------------
+// BracketPartners
+
+// Pairing each close with the nearest open still unpaired before it is what MatchingOpen and
+// MatchingClose count out with their depths. Every open gets its place when the sweep meets it,
+// so both tables come out in order.
+BracketPartners::BracketPartners(const NodeRow& row) {
+  RecycledVector<std::size_t> open;  // places in byOpen_
+  const std::span<EquationNode* const> nodes = row.Nodes();
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const TokenKind kind = nodes[i]->Kind();
+    if (kind == TK_OPEN) {
+      open.push_back(byOpen_.size());
+      byOpen_.push_back({static_cast<int>(i), -1});
+    } else if (kind == TK_CLOSE && !open.empty()) {
+      std::pair<int, int>& pair = byOpen_[open.back()];
       open.pop_back();
+      pair.second = static_cast<int>(i);
+      byClose_.push_back({pair.second, pair.first});
     }
   }
-  return partners;
 }
 
-RecycledVector<int> OpenPartners(const NodeRow& row) {
-  const RecycledVector<int> closes = ClosePartners(row);
-  RecycledVector<int> opens(closes.size(), -1);
-  for (std::size_t k = 0; k < closes.size(); ++k) {
-    if (closes[k] >= 0) opens[static_cast<std::size_t>(closes[k])] = static_cast<int>(k);
-  }
-  return opens;
+int BracketPartners::Find(const Pairs& pairs, int index) {
+  const auto found = std::lower_bound(pairs.begin(), pairs.end(), std::pair<int, int>{index, -1});
+  return found != pairs.end() && found->first == index ? found->second : -1;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -50,8 +56,9 @@ EquationNode& FoldedRight::PopFront() {
 int FoldedRight::FrontGroupEnd() const {
   if (KindAt(0) != TK_OPEN) return 0;
   int depth = 1;
-  for (int offset = 1; offset < Size(); ++offset) {
-    const TokenKind kind = KindAt(offset);
+  int offset = 1;
+  for (auto it = nodes_.rbegin() + 1; it != nodes_.rend(); ++it, ++offset) {
+    const TokenKind kind = (*it)->Kind();
     if (kind == TK_OPEN) ++depth;
     if (kind == TK_CLOSE && --depth == 0) return offset;
   }
@@ -65,15 +72,19 @@ void FoldedRight::TakeFrontGroup(NodeRow& target) {
 }
 
 void FoldedRight::TakeFront(int count, NodeRow& target) {
-  for (int taken = 0; taken < count && !nodes_.empty(); ++taken)
-    target.Append(PopFront());
+  count = std::min(count, Size());
+  if (count <= 0) return;
+  target.Reserve(target.Size() + count);
+  const auto first = nodes_.end() - count;
+  for (auto it = nodes_.end(); it != first;)
+    target.Append(**--it);
+  nodes_.erase(first, nodes_.end());
 }
 
-NodeRow FoldedRight::TakeRow() {
-  NodeRow row;
-  while (!nodes_.empty())
-    row.Append(PopFront());
-  return row;
+void FoldedRight::ReplaceRow(NodeRow& row) {
+  row.Clear();
+  TakeFront(Size(), row);
+  nodes_ = {};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -81,50 +92,64 @@ NodeRow FoldedRight::TakeRow() {
 
 TokenKind GroupedRight::KindAt(int offset) const {
   if (offset < 0 || offset >= Size()) return TK_ERROR;
-  return entries_[static_cast<std::size_t>(EntryIndex(offset))].node->Kind();
+  return NodeOf(entries_[static_cast<std::size_t>(EntryIndex(offset))]).Kind();
 }
 
 EquationNode& GroupedRight::At(int offset) {
   if (offset < 0 || offset >= Size()) throw std::out_of_range("GroupedRight::At");
-  return *entries_[static_cast<std::size_t>(EntryIndex(offset))].node;
+  return NodeOf(entries_[static_cast<std::size_t>(EntryIndex(offset))]);
+}
+
+int GroupedRight::ClosesAfter(int entry) const {
+  const Entry bits = entries_[static_cast<std::size_t>(entry)] & kClosesMask;
+  if (bits != kManyCloses) return static_cast<int>(bits);
+  return manyCloses_.find(entry)->second;
+}
+
+void GroupedRight::AddCloses(int entry, int count) {
+  countedCloses_ += static_cast<std::size_t>(count);
+  Entry& slot = entries_[static_cast<std::size_t>(entry)];
+  const int total = ClosesAfter(entry) + count;
+  if (total < static_cast<int>(kManyCloses)) {
+    slot = (slot & ~kClosesMask) | static_cast<Entry>(total);
+    return;
+  }
+  slot |= kManyCloses;
+  manyCloses_[entry] = total;
 }
 
 void GroupedRight::PushFront(EquationNode& node) {
-  Entry entry{&node, 0, false, {}};
+  frontHasPartner_ = false;
   if (node.Kind() == TK_OPEN && !unmatched_.empty()) {
-    entry.hasPartner = true;
-    entry.partner = unmatched_.back();
+    frontHasPartner_ = true;
+    frontPartner_ = unmatched_.back();
     unmatched_.pop_back();
   }
-  entries_.push_back(entry);
+  entries_.push_back(reinterpret_cast<Entry>(&node));
   if (node.Kind() == TK_CLOSE) unmatched_.push_back({Size() - 1, false});
-}
-
-bool GroupedRight::FrontHasPartner() const {
-  return KindAt(0) == TK_OPEN && entries_.back().hasPartner;
 }
 
 void GroupedRight::HideFrontPartner() {
   if (!FrontHasPartner()) return;
-  const CloseRef partner = entries_.back().partner;
-  if (!partner.counted) entries_[static_cast<std::size_t>(partner.entry)].node->SetText("");
+  if (!frontPartner_.counted) {
+    NodeOf(entries_[static_cast<std::size_t>(frontPartner_.entry)]).SetText("");
+  }
 }
 
 void GroupedRight::AddCloseAfterFrontPartner() {
   if (!FrontHasPartner()) return;
-  const CloseRef partner = entries_.back().partner;
-  if (partner.entry < 0) {
+  if (frontPartner_.entry < 0) {
     ++closesAtEnd_;
   } else {
-    ++entries_[static_cast<std::size_t>(partner.entry)].closesAfter;
+    AddCloses(frontPartner_.entry, 1);
   }
-  unmatched_.push_back({partner.entry, true});
+  unmatched_.push_back({frontPartner_.entry, true});
 }
 
 void GroupedRight::AddClosesAfter(int offset, int count) {
   const int entry = EntryIndex(offset);
   if (entry < 0 || entry >= Size()) throw std::out_of_range("GroupedRight::AddClosesAfter");
-  entries_[static_cast<std::size_t>(entry)].closesAfter += count;
+  AddCloses(entry, count);
   for (int i = 0; i < count; ++i)
     unmatched_.push_back({entry, true});
 }
@@ -136,19 +161,60 @@ void GroupedRight::AddClosesAtEnd(int count) {
     unmatched_.push_front({-1, true});
 }
 
-NodeRow GroupedRight::TakeRow() {
-  NodeRow row;
-  for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-    row.Append(*it->node);
-    for (int i = 0; i < it->closesAfter; ++i)
-      row.Append(InvisibleBracket(line_, TK_CLOSE));
+void GroupedRight::ReplaceRow(NodeRow& row) {
+  row.Clear();
+  const std::size_t size =
+      entries_.size() + countedCloses_ + static_cast<std::size_t>(closesAtEnd_);
+  if (size > static_cast<std::size_t>(INT_MAX))
+    throw std::length_error("GroupedRight: too many nodes");
+  row.Reserve(static_cast<int>(size));
+  EquationNode* close = size > entries_.size() ? &InvisibleBracket(line_, TK_CLOSE) : nullptr;
+  // The entries go as they are written, so the stack and the row are not both whole at once.
+  for (int entry = Size() - 1; entry >= 0; --entry) {
+    row.Append(NodeOf(entries_.back()));
+    for (int i = ClosesAfter(entry); i > 0; --i)
+      row.Append(*close);
+    entries_.pop_back();
   }
   for (int i = 0; i < closesAtEnd_; ++i)
-    row.Append(InvisibleBracket(line_, TK_CLOSE));
-  entries_.clear();
-  unmatched_.clear();
+    row.Append(*close);
+  entries_ = {};
+  unmatched_ = {};
+  manyCloses_.clear();
+  frontHasPartner_ = false;
   closesAtEnd_ = 0;
-  return row;
+  countedCloses_ = 0;
+}
+
+}  // namespace kv
+
+namespace kv {
+
+// ---------------------------------------------------------------------------------------------
+// OpensBefore
+
+void OpensBefore::Add(int index, int count) {
+  if (pending_.empty() || pending_.back().first < index) {
+    pending_.push_back({index, count});
+    return;
+  }
+  // Groups nest, so the newest index is nearly always the largest; otherwise it goes in order.
+  const auto at = std::lower_bound(pending_.begin(), pending_.end(), std::pair<int, int>{index, 0});
+  if (at != pending_.end() && at->first == index) {
+    at->second += count;
+  } else {
+    pending_.insert(at, {index, count});
+  }
+}
+
+int OpensBefore::Take(int index) {
+  // Counts for nodes that the pass passed without asking are never asked for.
+  while (!pending_.empty() && pending_.back().first > index)
+    pending_.pop_back();
+  if (pending_.empty() || pending_.back().first != index) return 0;
+  const int count = pending_.back().second;
+  pending_.pop_back();
+  return count;
 }
 
 }  // namespace kv

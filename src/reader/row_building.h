@@ -1,15 +1,20 @@
-// Tools shared by the building passes: kind sets, invisible brackets, walks over every row of a
-// tree, and two stacks that let a right-to-left pass rebuild a row in one sweep.
+// Tools shared by the building passes: invisible brackets, bracket partners, and two stacks that
+// let a right-to-left pass rebuild a row in one sweep.
 //
 // Rows can be as long and trees as deep as the text, so nothing here recurses, and a pass never
-// inserts into or erases from the middle of a long row: it writes the row anew instead.
+// inserts into or erases from the middle of a long row: it writes the row anew instead. What a
+// pass keeps while it works costs about as much per node as the row it rebuilds: the stacks grow
+// in blocks rather than by copying, and facts about a few nodes (partners, counts) are kept for
+// those nodes only.
 #pragma once
 
 #include <deque>
-#include <vector>
+#include <map>
+#include <utility>
 
 #include "reader/equation_line.h"
 #include "reader/equation_node.h"
+#include "reader/row_walk.h"
 #include "reader/token_kind.h"
 
 namespace kv {
@@ -19,53 +24,43 @@ constexpr bool IsSimpleOperand(TokenKind kind) {
   return kind == TK_NUMBER || kind == TK_UNIT || kind == TK_GREEK || kind == TK_VARIABLE;
 }
 
-// A new invisible grouping bracket (TK_OPEN or TK_CLOSE with an empty text).
+// An invisible grouping bracket (TK_OPEN or TK_CLOSE with an empty text): the line's shared one,
+// which costs no node.
 inline EquationNode& InvisibleBracket(EquationLine& line, TokenKind kind) {
-  return line.CreateNode(kind);
+  return line.InvisibleBracket(kind);
 }
 
-// For every TK_OPEN of the row, the index of its partner or -1; -1 for every other node. One
-// sweep, as MatchingClose would answer for each.
-RecycledVector<int> ClosePartners(const NodeRow& row);
+// The partners of a row's brackets as NodeRow::MatchingClose and MatchingOpen answer them, found
+// in one sweep and kept only for the brackets that have one.
+class BracketPartners {
+ public:
+  explicit BracketPartners(const NodeRow& row);
+  // The partner of the TK_OPEN at `open`, or -1 (also for any other node).
+  int CloseOf(int open) const { return Find(byOpen_, open); }
+  // The partner of the TK_CLOSE at `close`, or -1 (also for any other node).
+  int OpenOf(int close) const { return Find(byClose_, close); }
 
-// For every TK_CLOSE of the row, the index of its partner (MatchingOpen) or -1; -1 for every
-// other node.
-RecycledVector<int> OpenPartners(const NodeRow& row);
+ private:
+  using Pairs = RecycledVector<std::pair<int, int>>;
+  static int Find(const Pairs& pairs, int index);
+  // (bracket, partner), sorted by bracket; an open without a partner has -1.
+  Pairs byOpen_;
+  Pairs byClose_;
+};
 
-// Calls `handle` on every row of the tree below `top` and on `top` itself, each row after the
-// rows of its nodes. Rows made while the walk runs are not visited.
-template <typename Handle>
-void ForEachRowChildrenFirst(NodeRow& top, Handle handle) {
-  RecycledVector<NodeRow*> order{&top};
-  for (std::size_t next = 0; next < order.size(); ++next) {
-    NodeRow& row = *order[next];
-    for (int i = 0; i < row.Size(); ++i) {
-      EquationNode& node = row.At(i);
-      if (!node.row1.Empty()) order.push_back(&node.row1);
-      if (!node.row2.Empty()) order.push_back(&node.row2);
-    }
-  }
-  // A row's children come after it in `order`, so the reverse visits them first.
-  for (auto it = order.rbegin(); it != order.rend(); ++it)
-    handle(**it);
-}
+// Invisible opens that a right-to-left pass decides to put before nodes it has not passed yet,
+// kept for those nodes only.
+class OpensBefore {
+ public:
+  void Add(int index, int count);
+  // The opens counted before node `index`, which the walk passes now (every index it has not
+  // passed yet is below it).
+  int Take(int index);
 
-// Calls `handle` on `top` and then on every row below it, each row before the rows of its nodes
-// as they are once `handle` has rebuilt it; rows that `handle` makes are visited too.
-template <typename Handle>
-void ForEachRowParentFirst(NodeRow& top, Handle handle) {
-  RecycledVector<NodeRow*> pending{&top};
-  while (!pending.empty()) {
-    NodeRow& row = *pending.back();
-    pending.pop_back();
-    handle(row);
-    for (int i = row.Size() - 1; i >= 0; --i) {
-      EquationNode& node = row.At(i);
-      if (!node.row2.Empty()) pending.push_back(&node.row2);
-      if (!node.row1.Empty()) pending.push_back(&node.row1);
-    }
-  }
-}
+ private:
+  // (index, opens), sorted by index: the next node to pass is at the back.
+  RecycledVector<std::pair<int, int>> pending_;
+};
 
 // The part of a row that a right-to-left folding pass has already passed, kept as a stack whose
 // top is the leftmost node (the "front"). Taking the group at the front costs only the size of
@@ -86,17 +81,17 @@ class FoldedRight {
   void TakeFrontGroup(NodeRow& target);
   // Moves the first `count` nodes to the end of `target`, in row order.
   void TakeFront(int count, NodeRow& target);
-  // The nodes in row order; the stack is left empty.
-  NodeRow TakeRow();
+  // Makes `row` the nodes in row order, freeing what it held first; the stack is left empty.
+  void ReplaceRow(NodeRow& row);
 
  private:
-  RecycledVector<EquationNode*> nodes_;
+  RecycledDeque<EquationNode*> nodes_;
 };
 
 // The part of a row that a right-to-left grouping pass has already passed, as a stack whose top
-// is the leftmost node, with the bracket partners known at once. A pass can add invisible
-// closing brackets deep in this part (after the front group's partner, after a run, at the
-// row's end) without moving anything: each node counts the invisible closes that follow it.
+// is the leftmost node, with the partner of the front bracket known at once. A pass can add
+// invisible closing brackets deep in this part (after the front group's partner, after a run, at
+// the row's end) without moving anything: each node counts the invisible closes that follow it.
 class GroupedRight {
  public:
   explicit GroupedRight(EquationLine& line) : line_(line) {}
@@ -115,7 +110,7 @@ class GroupedRight {
   }
 
   // Whether the TK_OPEN at the front has a partner.
-  bool FrontHasPartner() const;
+  bool FrontHasPartner() const { return KindAt(0) == TK_OPEN && frontHasPartner_; }
   // Makes the partner of the front TK_OPEN invisible (when it is a node of its own).
   void HideFrontPartner();
   // Adds an invisible close right after the partner of the front TK_OPEN.
@@ -126,30 +121,40 @@ class GroupedRight {
   // Adds `count` invisible closes at the end of the row.
   void AddClosesAtEnd(int count);
 
-  // The nodes in row order, with their closes; the stack is left empty.
-  NodeRow TakeRow();
+  // Makes `row` the nodes in row order with their closes, freeing what it held first; the stack
+  // is left empty.
+  void ReplaceRow(NodeRow& row);
 
  private:
-  // Where an unmatched or matched closing bracket is: a node of its own, or one of the invisible
-  // closes counted after an entry (entry -1: at the row's end).
+  // Where a closing bracket is: a node of its own, or one of the invisible closes counted after
+  // an entry (entry -1: at the row's end).
   struct CloseRef {
     int entry = -1;
     bool counted = false;
   };
-  struct Entry {
-    EquationNode* node = nullptr;
-    int closesAfter = 0;
-    bool hasPartner = false;
-    CloseRef partner;
-  };
+  // An entry is a node's address with the number of invisible closes after it in its low bits
+  // (nodes are aligned); kManyCloses there means the count is kept in manyCloses_.
+  using Entry = std::uintptr_t;
+  static constexpr Entry kClosesMask = alignof(EquationNode) - 1;
+  static constexpr Entry kManyCloses = kClosesMask;
+  static_assert(kClosesMask >= 3, "two closes after a node are common");
 
+  static EquationNode& NodeOf(Entry entry) {
+    return *reinterpret_cast<EquationNode*>(entry & ~kClosesMask);
+  }
   int EntryIndex(int offset) const { return Size() - 1 - offset; }
+  int ClosesAfter(int entry) const;
+  void AddCloses(int entry, int count);
 
   EquationLine& line_;
-  RecycledVector<Entry> entries_;
+  RecycledDeque<Entry> entries_;
+  std::map<int, int, std::less<>, RecyclingAllocator<std::pair<const int, int>>> manyCloses_;
   // Closes not yet matched, the nearest (leftmost) at the back.
-  std::deque<CloseRef, RecyclingAllocator<CloseRef>> unmatched_;
+  RecycledDeque<CloseRef> unmatched_;
+  bool frontHasPartner_ = false;
+  CloseRef frontPartner_;
   int closesAtEnd_ = 0;
+  std::size_t countedCloses_ = 0;
 };
 
 }  // namespace kv

@@ -60,6 +60,11 @@ inline constexpr int kTokenKindCount = 44;
 // A set of token kinds.
 class TokenKindSet {
  public:
+  constexpr TokenKindSet() = default;
+  constexpr TokenKindSet(std::initializer_list<TokenKind> kinds) {
+    for (TokenKind kind : kinds)
+      Add(kind);
+  }
   constexpr void Add(TokenKind kind) { bits_ |= Bit(kind); }
   constexpr bool Has(TokenKind kind) const { return (bits_ & Bit(kind)) != 0; }
   constexpr bool HasAny(std::initializer_list<TokenKind> kinds) const {

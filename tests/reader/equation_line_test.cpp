@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "reader/tree_notation.h"
 #include "settings/equation_settings.h"
@@ -56,6 +58,32 @@ TEST(EquationLine, ParsesAgainOnlyForNewTextOrWhenAsked) {
   EXPECT_LE(line.NodeCount(), 2 * text.size());
   line.Parse("y", settings);
   EXPECT_LE(line.NodeCount(), 3u);
+}
+
+// Lines move (a document keeps them in a vector): the tree goes with the line, and the line moved
+// from reads any text again as a new line would.
+TEST(EquationLine, MovesWithItsTree) {
+  EquationSettings settings;
+  settings.ResetToDefaults(".");
+  const auto fresh = [&](std::string_view text) {
+    EquationLine line;
+    line.Parse(text, settings);
+    return TreeNotation(line.TopRow());
+  };
+  EquationLine line;
+  line.Parse("(a,b)/2", settings);
+  const std::string tree = TreeNotation(line.TopRow());
+  EquationLine moved(std::move(line));
+  EXPECT_EQ(TreeNotation(moved.TopRow()), tree);
+  EXPECT_TRUE(line.TopRow().Empty());  // NOLINT(bugprone-use-after-move): left as a new line
+  for (const std::string_view text : {"x^2,y", "1/(2", "(a,b)/2"}) {
+    line.Parse(text, settings);
+    EXPECT_EQ(TreeNotation(line.TopRow()), fresh(text));
+  }
+  line = std::move(moved);
+  EXPECT_EQ(TreeNotation(line.TopRow()), tree);
+  moved.Parse("sqrt(x", settings);
+  EXPECT_EQ(TreeNotation(moved.TopRow()), fresh("sqrt(x"));
 }
 
 TEST(EquationLine, SplitRawCutsOnePieceOutOfARawToken) {

@@ -5,7 +5,12 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "reader/recycling_allocator.h"
+#include "support/allocation_probe.h"
 #include "support/node_builders.h"
 
 namespace kv {
@@ -71,6 +76,173 @@ TEST(NodeRow, EditsKeepOrderAndRefuseIndicesOutsideTheRow) {
   EXPECT_THROW(row.MoveRangeTo(0, 0, row), std::invalid_argument);
   target.RemoveWhere([](const EquationNode& node) { return node.Kind() == TK_VARIABLE; });
   EXPECT_EQ(target.KindAt(0), TK_OPEN);
+}
+
+// The heap the program holds and the blocks the thread keeps for reuse. With every class of kept
+// blocks full (FillKeptBlocks), a block taken from them goes back to them and any other back to
+// the heap, so storage that is all given back leaves both as they were.
+struct HeapMark {
+  std::size_t live = test::LiveHeapBytes();
+  std::size_t kept = recycling::KeptBytes();
+  bool operator==(const HeapMark&) const = default;
+};
+
+void FillKeptBlocks() {
+  for (std::size_t bytes = recycling::kSmallestClassBytes; bytes <= recycling::kLargestKeptBytes;
+       bytes = recycling::ClassBytesFor(bytes + 1)) {
+    std::vector<void*> blocks(recycling::kKeptBytesPerClass / bytes + 1);
+    for (void*& block : blocks)
+      block = recycling::Allocate(bytes);
+    for (void* block : blocks)
+      recycling::Release(block, bytes);
+  }
+}
+
+// The texts of the row's nodes, in order.
+std::string Texts(const NodeRow& row) {
+  std::string texts;
+  for (int i = 0; i < row.Size(); ++i)
+    texts += row.At(i).Text();
+  return texts;
+}
+
+// A row keeps no node, one node or a block of them; every edit must read the same whichever it
+// holds before and after, and a row that shrinks to one node gives its block back.
+TEST(NodeRow, GrowsAndShrinksThroughEverySizeAndFreesWhatItHeld) {
+  NodePool pool;
+  std::vector<EquationNode*> nodes;
+  for (char c = 'a'; c <= 'h'; ++c)
+    nodes.push_back(&Leaf(pool, TK_VARIABLE, std::string(1, c)));
+  FillKeptBlocks();
+  const HeapMark before;
+  {
+    NodeRow row;
+    EXPECT_TRUE(row.Empty());
+    EXPECT_THROW(row.At(0), std::out_of_range);
+    EXPECT_THROW(row.RemoveAt(0), std::out_of_range);
+    row.RemoveRange(0, -1);  // the empty range of an empty row
+    row.InsertAt(0, *nodes[1]);
+    row.InsertAt(0, *nodes[0]);  // one node to two
+    for (int k = 2; k < 8; ++k)
+      row.Append(*nodes[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(Texts(row), "abcdefgh");
+    row.RemoveRange(1, 6);
+    EXPECT_EQ(Texts(row), "ah");
+    row.RemoveAt(1);  // down to one node: the block goes
+    EXPECT_EQ(Texts(row), "a");
+    EXPECT_EQ(HeapMark(), before);
+    row.InsertAt(1, *nodes[2]);
+    row.ReplaceAt(0, *nodes[3]);
+    EXPECT_EQ(Texts(row), "dc");
+    row.RemoveWhere([](const EquationNode& node) { return node.Text() == "d"; });
+    EXPECT_EQ(Texts(row), "c");
+    row.RemoveWhere([](const EquationNode&) { return true; });
+    EXPECT_TRUE(row.Empty());
+
+    // Moving ranges between rows of every size.
+    for (int k = 0; k < 5; ++k)
+      row.Append(*nodes[static_cast<std::size_t>(k)]);
+    NodeRow single;
+    single.Append(*nodes[7]);
+    row.MoveRangeTo(3, 4, single);
+    EXPECT_EQ(Texts(single), "hde");
+    NodeRow empty;
+    row.MoveRangeTo(0, 0, empty);
+    EXPECT_EQ(Texts(empty), "a");
+    EXPECT_EQ(Texts(row), "bc");
+    EXPECT_THROW(row.MoveRangeTo(1, 2, empty), std::out_of_range);
+
+    // Copies are rows of their own; moves leave the source empty and free what the target held.
+    NodeRow copy = single;
+    copy.Append(*nodes[0]);
+    EXPECT_EQ(Texts(single), "hde");
+    EXPECT_EQ(Texts(copy), "hdea");
+    copy = row;
+    EXPECT_EQ(Texts(copy), "bc");
+    single = std::move(empty);
+    EXPECT_EQ(Texts(single), "a");
+    EXPECT_TRUE(empty.Empty());  // NOLINT(bugprone-use-after-move): moved-from rows are empty
+    NodeRow& alias = copy;
+    copy = std::move(alias);
+    EXPECT_EQ(Texts(copy), "bc");
+    row.Reserve(100);
+    EXPECT_EQ(Texts(row), "bc");
+    copy = std::move(row);
+    single = copy;
+  }
+  EXPECT_EQ(HeapMark(), before);
+}
+
+// Up to seven bytes of text and source text together are kept in the node; more go to the
+// heap. Either may be set from a view of the node's own texts.
+TEST(EquationNode, KeepsTextsWhateverTheirLengthAndWhereverTheyComeFrom) {
+  NodePool pool;
+  EquationNode& node = pool.CreateNode(TK_GREEK);
+  FillKeptBlocks();
+  const HeapMark before;
+  struct Texts {
+    std::string text;
+    std::string source;
+  };
+  for (const Texts& t :
+       {Texts{"p", "pi"}, Texts{"abc", "defg"}, Texts{"abcd", "efgh"}, Texts{"", "1234567"},
+        Texts{"12345678", ""}, Texts{std::string(3, '\0'), ""},
+        Texts{"\xFF\xFE", std::string(300, 'x')}, Texts{"", ""}}) {
+    node.SetNode(TK_GREEK, t.text, t.source);
+    EXPECT_EQ(node.Text(), t.text);
+    EXPECT_EQ(node.SourceText(), t.source);
+    node.SetText(t.source);  // the text changes, the source text stays
+    EXPECT_EQ(node.Text(), t.source);
+    EXPECT_EQ(node.SourceText(), t.source);
+  }
+  EXPECT_EQ(HeapMark(), before);
+
+  // Views of the node's own texts, inline and on the heap.
+  for (const std::string& text : {std::string("sin"), std::string("a longer text")}) {
+    node.SetNode(TK_FUNCTION, text, "src");
+    node.SetNode(node.Kind(), node.Text(), node.SourceText());
+    EXPECT_EQ(node.Text(), text);
+    EXPECT_EQ(node.SourceText(), "src");
+    node.SetText(node.Text().substr(1));
+    EXPECT_EQ(node.Text(), text.substr(1));
+    node.SetNode(TK_FUNCTION, node.SourceText(), node.Text());
+    EXPECT_EQ(node.Text(), "src");
+    EXPECT_EQ(node.SourceText(), text.substr(1));
+  }
+  node.SetNode(TK_FUNCTION, {}, {});
+  EXPECT_EQ(HeapMark(), before);
+  EXPECT_EQ(node.Kind(), TK_FUNCTION);
+}
+
+// Script levels are sums of steps of one and one and a half, and come back exactly.
+TEST(EquationNode, LevelsComeBackExactly) {
+  NodePool pool;
+  EquationNode& node = pool.CreateNode(TK_NUMBER);
+  for (const double level : {0.0, 1.0, 1.5, 2.5, 3.0, 1.5 * 99999 + 1.0, -1.5}) {
+    node.SetLevels(7, level);
+    EXPECT_EQ(node.ScriptLevel(), level);
+    EXPECT_EQ(node.FractionLevel(), 7);
+  }
+  EXPECT_THROW(node.SetLevels(0, 0.7), std::invalid_argument);
+  EXPECT_THROW(node.SetLevels(0, 1e300), std::invalid_argument);
+  EXPECT_EQ(node.ScriptLevel(), -1.5);
+}
+
+// A shared invisible bracket stands in many places at once: hiding it again is harmless, any
+// real change a fault.
+TEST(EquationNode, SharedBracketsNeverChange) {
+  NodePool pool;
+  EquationNode& shared = pool.CreateSharedNode(TK_OPEN);
+  EXPECT_TRUE(shared.IsShared());
+  shared.SetText("");
+  shared.SetNode(TK_OPEN, "", "");
+  EXPECT_THROW(shared.SetText("("), std::logic_error);
+  EXPECT_THROW(shared.SetNode(TK_BRACKETS, "", ""), std::logic_error);
+  EXPECT_THROW(shared.SetLevels(0, 1.0), std::logic_error);
+  EXPECT_THROW(pool.Release(shared), std::logic_error);
+  EXPECT_EQ(shared.Kind(), TK_OPEN);
+  EXPECT_TRUE(shared.Text().empty());
+  EXPECT_FALSE(pool.CreateNode(TK_OPEN).IsShared());
 }
 
 TEST(NodeRow, FindsBracketPartners) {
@@ -147,6 +319,28 @@ TEST(ExpressionTree, NumericRowsHoldOnlyNumbersAndBrackets) {
   EXPECT_TRUE(IsNumeric(deep));
 }
 
+// A node given back is made anew in its place, with its Id, and nothing of what it held.
+TEST(ExpressionTree, AReleasedNodeIsTheNextNodeMade) {
+  NodePool pool;
+  EquationNode& first = Leaf(pool, TK_VARIABLE, "a longer text than fits");
+  first.row1.Append(Leaf(pool, TK_NUMBER, "1"));
+  first.row1.Append(Leaf(pool, TK_NUMBER, "2"));
+  first.SetLevels(2, 1.5);
+  const std::uint32_t id = first.Id();
+  const std::size_t places = pool.Size();
+  pool.Release(first);
+  EquationNode& again = pool.CreateNode(TK_POWER);
+  EXPECT_EQ(&again, &first);
+  EXPECT_EQ(again.Id(), id);
+  EXPECT_EQ(pool.Size(), places);
+  EXPECT_EQ(again.Kind(), TK_POWER);
+  EXPECT_TRUE(again.Text().empty());
+  EXPECT_TRUE(again.row1.Empty());
+  EXPECT_EQ(again.FractionLevel(), 0);
+  EXPECT_EQ(again.ScriptLevel(), 0.0);
+  EXPECT_EQ(pool.CreateNode(TK_POWER).Id(), places);
+}
+
 TEST(ExpressionTree, NodesAreNumberedFromZeroInEveryParse) {
   NodePool pool;
   for (int round = 0; round < 2; ++round) {
@@ -155,6 +349,15 @@ TEST(ExpressionTree, NodesAreNumberedFromZeroInEveryParse) {
       EXPECT_EQ(pool.CreateNode(TK_VARIABLE).Id(), i);
     pool.Clear();
   }
+  // A pool moves with its nodes and is left as a new pool.
+  EquationNode& kept = Leaf(pool, TK_NUMBER, "7");
+  NodePool moved(std::move(pool));
+  EXPECT_EQ(moved.Size(), 1u);
+  EXPECT_EQ(kept.Text(), "7");
+  EXPECT_EQ(pool.Size(), 0u);  // NOLINT(bugprone-use-after-move)
+  for (std::uint32_t i = 0; i < 100; ++i)
+    EXPECT_EQ(pool.CreateNode(TK_VARIABLE).Id(), i);
+  EXPECT_EQ(moved.CreateNode(TK_VARIABLE).Id(), 1u);
 }
 
 }  // namespace

@@ -82,8 +82,10 @@ TEST(RecognitionTable, ConvertsReplacementsToBytesOnlyWhenTheyAreWholeAndFit) {
   EXPECT_EQ(ConvertReplacement("-4294967297"), "\xFF");  // -(2^32 + 1), beyond 32 bits
   // A low byte of 0 and values that are not finite stay text.
   EXPECT_EQ(ConvertReplacement("-256"), "-256");
-  EXPECT_EQ(ConvertReplacement("-1" + std::string(300, '0')), "-1" + std::string(300, '0'));
-  EXPECT_EQ(ConvertReplacement("-" + std::string(400, '9')), "-" + std::string(400, '9'));
+  const std::string tooLarge = std::string("-1").append(300, '0');
+  const std::string tooMany = std::string("-").append(400, '9');
+  EXPECT_EQ(ConvertReplacement(tooLarge), tooLarge);
+  EXPECT_EQ(ConvertReplacement(tooMany), tooMany);
   EXPECT_EQ(ConvertReplacement("1/0"), "1/0");
   EXPECT_EQ(ConvertReplacement("0/0"), "0/0");
 }

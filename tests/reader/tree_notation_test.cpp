@@ -50,12 +50,20 @@ TEST(TreeNotation, AddsAnnotationsBetweenEachKindAndItsText) {
   root.row1.Append(Leaf(pool, TK_VARIABLE, "x"));
   row.Append(root);
   row.Append(Leaf(pool, TK_NUMBER, "2"));
-  // Each node is annotated with its place: its row's size and its index there.
+  // Each node is annotated with its place: its index in its row and the row's size.
   const std::string text = TreeNotation(row, [](const NodeRow& in, int index) {
     const EquationNode& node = in.At(index);
-    if (node.Kind() == TK_VARIABLE) return std::string();
-    return "[" + std::string(KindName(node.Kind())) + " " + std::to_string(index) + "/" +
-           std::to_string(in.Size()) + "]";
+    std::string annotation;
+    if (node.Kind() != TK_VARIABLE) {
+      annotation += '[';
+      annotation += KindName(node.Kind());
+      annotation += ' ';
+      annotation += std::to_string(index);
+      annotation += '/';
+      annotation += std::to_string(in.Size());
+      annotation += ']';
+    }
+    return annotation;
   });
   EXPECT_EQ(text, "SQRT[SQRT 0/2]{VARIABLE\"x\"} NUMBER[NUMBER 1/2]\"2\"");
 }

@@ -13,14 +13,7 @@ std::atomic<std::size_t> gLargest{0};
 // Bytes held by operator new at this moment, counted by the allocator's usable sizes so that
 // unsized deletes subtract exactly what was added.
 std::atomic<std::size_t> gLiveBytes{0};
-// The most gLiveBytes reached since the last ResetPeakHeapBytes.
 std::atomic<std::size_t> gPeakBytes{0};
-
-void RaisePeak(std::size_t live) {
-  std::size_t peak = gPeakBytes.load(std::memory_order_relaxed);
-  while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live)) {
-  }
-}
 
 void Record(std::size_t size) {
   if (!gProbing.load(std::memory_order_relaxed)) return;
@@ -32,8 +25,11 @@ void Record(std::size_t size) {
 void* Allocate(std::size_t size) {
   Record(size);
   if (void* p = std::malloc(size == 0 ? 1 : size)) {
-    const std::size_t usable = malloc_usable_size(p);
-    RaisePeak(gLiveBytes.fetch_add(usable, std::memory_order_relaxed) + usable);
+    const std::size_t bytes = malloc_usable_size(p);
+    const std::size_t live = gLiveBytes.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    std::size_t peak = gPeakBytes.load(std::memory_order_relaxed);
+    while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live)) {
+    }
     return p;
   }
   throw std::bad_alloc();
@@ -107,12 +103,12 @@ std::size_t LiveHeapBytes() {
   return gLiveBytes.load(std::memory_order_relaxed);
 }
 
-void ResetPeakHeapBytes() {
-  gPeakBytes = gLiveBytes.load(std::memory_order_relaxed);
-}
-
 std::size_t PeakHeapBytes() {
   return gPeakBytes.load(std::memory_order_relaxed);
+}
+
+void ResetPeakHeapBytes() {
+  gPeakBytes.store(gLiveBytes.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
 }  // namespace kv::test

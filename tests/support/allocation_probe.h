@@ -19,9 +19,9 @@ class AllocationProbe {
 
 // The bytes allocated with operator new and not yet freed, in the whole program.
 std::size_t LiveHeapBytes();
-// The most LiveHeapBytes has been since ResetPeakHeapBytes (which starts from the bytes live
-// then).
-void ResetPeakHeapBytes();
+// The most LiveHeapBytes has been since the last ResetPeakHeapBytes (which sets it to the bytes
+// live then), so a test can bound what a piece of work needed at its worst moment.
 std::size_t PeakHeapBytes();
+void ResetPeakHeapBytes();
 
 }  // namespace kv::test
