@@ -1,6 +1,7 @@
 #include "typeset/measure.h"
 
 #include <algorithm>
+#include <deque>
 #include <vector>
 
 #include "base/clamping.h"
@@ -12,37 +13,22 @@
 namespace kv {
 namespace {
 
-// The non-empty rows below `top` that measuring reads, parents before children, `top` first.
-// Measuring them in reverse order measures every row after the rows below it, so that no rule has
-// to descend further than one level.
-std::vector<const NodeRow*> RowsToMeasure(const NodeRow& top) {
-  std::vector<const NodeRow*> order;
-  std::vector<const NodeRow*> rows{&top};
-  std::vector<const EquationNode*> nodes;
-  const auto pushRow = [&rows](const NodeRow& row) {
-    if (!row.Empty()) rows.push_back(&row);
-  };
-  while (!rows.empty() || !nodes.empty()) {
-    if (!nodes.empty()) {
-      const EquationNode& node = *nodes.back();
-      nodes.pop_back();
-      const RowsRead read = RulesFor(node.Kind()).rowsRead(node);
-      if (read.row1) pushRow(node.row1);
-      if (read.row2) pushRow(node.row2);
-      // A bracket's limits are measured one by one, not as a row.
-      if (read.limitNodes) {
-        for (int i = 0; i < node.row2.Size(); ++i)
-          nodes.push_back(&node.row2.At(i));
-      }
-      continue;
-    }
-    const NodeRow& row = *rows.back();
-    rows.pop_back();
-    order.push_back(&row);
-    for (int i = 0; i < row.Size(); ++i)
-      nodes.push_back(&row.At(i));
+// The non-empty rows that must be measured before `node`: the rows its rule reads and, for a
+// bracket whose limits are measured one by one, the rows their rules read.
+void RowsBelow(const EquationNode& node, std::vector<const NodeRow*>& rows,
+               std::vector<const EquationNode*>& pending) {
+  rows.clear();
+  pending.assign(1, &node);
+  while (!pending.empty()) {
+    const EquationNode& each = *pending.back();
+    pending.pop_back();
+    const RowsRead read = RulesFor(each.Kind()).rowsRead(each);
+    if (read.row1 && !each.row1.Empty()) rows.push_back(&each.row1);
+    if (read.row2 && !each.row2.Empty()) rows.push_back(&each.row2);
+    if (!read.limitNodes) continue;
+    for (int i = each.row2.Size() - 1; i >= 0; --i)
+      pending.push_back(&each.row2.At(i));
   }
-  return order;
 }
 
 // The row measure proper, for a row whose nodes' rows are measured already.
@@ -72,17 +58,37 @@ NodeBox Measure(const EquationNode& node, int x, MeasureContext& context) {
   return box;
 }
 
+// Depth first, each row after the rows below its nodes, keeping only the path from `row` to the
+// row being walked: a tree as deep as its text is long holds no list of all its rows.
 NodeBox Measure(const NodeRow& row, MeasureContext& context) {
-  const std::vector<const NodeRow*> order = RowsToMeasure(row);
+  struct Step {
+    const NodeRow* row;
+    int node = 0;   // the node whose rows below are being measured
+    int below = 0;  // how many of them are done
+  };
+  std::deque<Step> path{{&row}};
+  std::vector<const NodeRow*> below;
+  std::vector<const EquationNode*> pending;
   NodeBox box;
-  for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    const NodeRow& each = **it;
-    box = MeasureRowNodes(each, context);
-    context.layout.SetBox(each, box);
-    MatchIntegralsOfRow(each, context.layout);
+  while (!path.empty()) {
+    Step& step = path.back();
+    if (step.node < step.row->Size()) {
+      RowsBelow(step.row->At(step.node), below, pending);
+      if (static_cast<std::size_t>(step.below) < below.size()) {
+        path.push_back({below[static_cast<std::size_t>(step.below++)]});
+      } else {
+        ++step.node;
+        step.below = 0;
+      }
+      continue;
+    }
+    box = MeasureRowNodes(*step.row, context);
+    context.layout.SetBox(*step.row, box);
+    MatchIntegralsOfRow(*step.row, context.layout);
+    path.pop_back();
   }
-  // The last row measured is `row` itself (an empty row measures as nothing).
-  return row.Empty() ? NodeBox{} : box;
+  // The last row measured is `row` itself.
+  return box;
 }
 
 NodeBox BoxInRow(const LineLayout& layout, const NodeRow& row, int index) {
