@@ -25,7 +25,8 @@ packages=(
   librsvg2-bin
 )
 
-log() { printf '\n== %s\n' "$*"; }
+# Each step is shown with the time since the start, so a slow step stands out in CI's log.
+log() { printf '\n== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 
 install_missing() {
   local missing=()
