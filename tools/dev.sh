@@ -4,6 +4,9 @@
 #   tools/dev.sh test   install what is missing, build, and run the whole suite: the layer
 #                       check, the normal build, the sanitizer build (ASan + UBSan), the fuzz
 #                       targets and the formatting check
+#   tools/dev.sh fuzz   build the fuzz targets alone and run each of them
+#   tools/dev.sh merge-corpus
+#                       add what earlier fuzzing found to the committed corpus, minimised
 # Environment: KALVANE_JOBS (parallel jobs, default: all cores), KALVANE_FUZZ_SECONDS (time per
 # fuzz target, default 60).
 set -euo pipefail
@@ -22,7 +25,8 @@ packages=(
   librsvg2-bin
 )
 
-log() { printf '\n== %s\n' "$*"; }
+# Each step is shown with the time since the start, so a slow step stands out in CI's log.
+log() { printf '\n== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 
 install_missing() {
   local missing=()
@@ -52,23 +56,79 @@ run_suite() {
   ctest --test-dir "$root/$dir" -j "$jobs" --output-on-failure
 }
 
-run_fuzzers() {
+build_fuzzers() {
   build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKALVANE_FUZZ=ON -DKALVANE_SANITIZE=ON -DKALVANE_BENCHMARKS=OFF
+    -DKALVANE_FUZZ=ON -DKALVANE_SANITIZE=ON
+}
+
+# The fuzz targets of the fuzz build, by name (fuzz_NAME, from tests/fuzz/NAME_fuzz.cpp).
+fuzz_names() {
+  local fuzzer
   for fuzzer in "$root"/build-fuzz/tests/fuzz/fuzz_*; do
-    [[ -x $fuzzer && $fuzzer != *_replay ]] || continue
-    local name corpus
-    name=$(basename "$fuzzer")
-    corpus="$root/tests/fuzz/corpus/${name#fuzz_}"
-    log "fuzzing $name for ${fuzz_seconds}s"
-    local work dict=()
-    work=$(mktemp -d)
-    if [ -f "$root/tests/fuzz/${name#fuzz_}.dict" ]; then
-      dict=(-dict="$root/tests/fuzz/${name#fuzz_}.dict")
+    [[ -x $fuzzer ]] && printf '%s\n' "${fuzzer##*/fuzz_}"
+  done
+  return 0
+}
+
+# fuzz_one NAME: fuzzes for $fuzz_seconds, starting from the committed corpus and from what runs
+# in this checkout found before. New inputs go to build-fuzz/found/NAME, never into the committed
+# corpus (merge-corpus adds the useful ones there); a crash leaves its input in build-fuzz/.
+fuzz_one() {
+  local name=$1 dict=()
+  local found="$root/build-fuzz/found/$name"
+  mkdir -p "$found"
+  if [ -f "$root/tests/fuzz/$name.dict" ]; then
+    dict=(-dict="$root/tests/fuzz/$name.dict")
+  fi
+  "$root/build-fuzz/tests/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
+    -print_final_stats=1 "${dict[@]}" -artifact_prefix="$root/build-fuzz/$name-" \
+    "$found" "$root/tests/fuzz/corpus/$name"
+}
+
+# Runs every fuzz target, $jobs at a time (each is one process on one core), then shows how each
+# ended; fails when any target found a crash.
+run_fuzzers() {
+  build_fuzzers
+  local names name logs="$root/build-fuzz/logs" failed=()
+  mapfile -t names < <(fuzz_names)
+  log "fuzzing ${names[*]}: ${fuzz_seconds}s each, $jobs at a time"
+  mkdir -p "$logs"
+  for name in "${names[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+    (
+      status=0
+      fuzz_one "$name" >"$logs/$name.log" 2>&1 || status=$?
+      echo "$status" >"$logs/$name.status"
+    ) &
+  done
+  wait
+  for name in "${names[@]}"; do
+    log "fuzz_$name"
+    if [ "$(cat "$logs/$name.status")" -eq 0 ]; then
+      grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^Done|^stat::' "$logs/$name.log" || true
+    else
+      tail -n 80 "$logs/$name.log"
+      failed+=("$name")
     fi
-    "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
-      "${dict[@]}" -artifact_prefix="$root/build-fuzz/" "$work" "$corpus" 2>&1 | tail -n 12
-    rm -rf "$work"
+  done
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "fuzzing failed: ${failed[*]} (inputs in build-fuzz/, logs in build-fuzz/logs/)" >&2
+    return 1
+  fi
+}
+
+# Adds to tests/fuzz/corpus/NAME the inputs found by earlier fuzzing (build-fuzz/found/NAME) that
+# reach code the committed corpus does not; libFuzzer's merge keeps the fewest that cover it all
+# and leaves the files already there alone. Coverage here means branches reached, not how often
+# (-use_counters=0): counting hit counts too would keep thousands of near-copies per target, and a
+# fuzzing run finds those again within seconds from the inputs that reach each branch.
+merge_corpus() {
+  local name
+  for name in $(fuzz_names); do
+    [ -d "$root/build-fuzz/found/$name" ] || continue
+    log "merging what fuzz_$name found into tests/fuzz/corpus/$name"
+    "$root/build-fuzz/tests/fuzz/fuzz_$name" -merge=1 -use_counters=0 -rss_limit_mb=2048 \
+      "$root/tests/fuzz/corpus/$name" "$root/build-fuzz/found/$name" 2>&1 | tail -n 2
   done
 }
 
@@ -95,8 +155,15 @@ case "${1:-}" in
     cmake --build "$root/build" --target format-check
     log "all checks passed"
     ;;
+  fuzz)
+    install_missing
+    run_fuzzers
+    ;;
+  merge-corpus)
+    merge_corpus
+    ;;
   *)
-    echo "usage: tools/dev.sh run [kalvane-cli arguments] | tools/dev.sh test" >&2
+    echo "usage: tools/dev.sh run [kalvane-cli arguments] | test | fuzz | merge-corpus" >&2
     exit 2
     ;;
 esac
