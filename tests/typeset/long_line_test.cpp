@@ -51,8 +51,8 @@ TEST(LongLines, EveryConstructIsTypesetWithinItsBytesPerByte) {
   FixedMetricsSurface surface(false);
   const std::size_t start = test::LiveHeapBytes();
   for (const std::string_view construct :
-       {"a", ",", "1/", "x^", "a\\", "(", "|", "^", "sqrt(", "\"", "root", "x2", "sr", "(,)",
-        "(1,2 3,4)", "int(", "[|", "sin-1 ", "AB", "a:", "-->"}) {
+       {"a",  ",",  "1/",  "x^",        "a\\",  "(",  "|",      "^",  "sqrt(", "\"", "root",
+        "x2", "sr", "(,)", "(1,2 3,4)", "int(", "[|", "sin-1 ", "AB", "a:",    "-->"}) {
     SCOPED_TRACE(construct);
     const std::string text = Repeated(construct);
     test::ResetPeakHeapBytes();
