@@ -7,12 +7,8 @@
 // with, per byte of text; `nodes_per_byte` the nodes the parse made.
 //   build/tests/bench/long_line_bench --benchmark_filter=... [--benchmark_repetitions=3]
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <array>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <random>
 #include <string>
 #include <string_view>
@@ -21,74 +17,9 @@
 #include "render/font_catalog.h"
 #include "render/font_surface.h"
 #include "settings/equation_settings.h"
+#include "support/allocation_probe.h"
 #include "typeset/draw.h"
 #include "typeset/measure.h"
-
-namespace {
-
-// ------------------------------------------------------------------------------------------------
-// Heap accounting: every operator new of the program.
-
-std::atomic<std::size_t> gLiveBytes{0};
-std::atomic<std::size_t> gPeakBytes{0};
-
-void* Allocate(std::size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  const std::size_t live = gLiveBytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) +
-                           malloc_usable_size(p);
-  std::size_t peak = gPeakBytes.load(std::memory_order_relaxed);
-  while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live)) {
-  }
-  return p;
-}
-
-void Release(void* p) noexcept {
-  if (p == nullptr) return;
-  gLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  return Allocate(size);
-}
-void* operator new[](std::size_t size) {
-  return Allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void operator delete(void* p) noexcept {
-  Release(p);
-}
-void operator delete[](void* p) noexcept {
-  Release(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  Release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  Release(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-  Release(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  Release(p);
-}
 
 namespace {
 
@@ -160,8 +91,8 @@ void TypesetLongLine(benchmark::State& state) {
   std::size_t nodes = 0;
   std::size_t peak = 0;
   for (auto _ : state) {
-    const std::size_t before = gLiveBytes.load();
-    gPeakBytes = before;
+    kv::test::ResetPeakHeapBytes();
+    const std::size_t before = kv::test::LiveHeapBytes();
     {
       kv::EquationLine line;
       line.Parse(text, settings);
@@ -170,7 +101,7 @@ void TypesetLongLine(benchmark::State& state) {
       kv::DrawEquation(line, layout, surface, 0, 0, settings);
       nodes = line.NodeCount();
     }
-    peak = gPeakBytes.load() - before;
+    peak = kv::test::PeakHeapBytes() - before;
   }
   state.counters["peak_per_byte"] = static_cast<double>(peak) / static_cast<double>(text.size());
   state.counters["nodes_per_byte"] = static_cast<double>(nodes) / static_cast<double>(text.size());

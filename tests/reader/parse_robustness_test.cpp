@@ -13,24 +13,15 @@
 #include "reader/equation_line.h"
 #include "support/allocation_probe.h"
 #include "support/parse_tree.h"
+#include "support/sanitizer.h"
 
 namespace kv {
 namespace {
 
+using test::kSanitized;
+
 // The sanitizer build runs tens of times slower; an eighth of the length still nests over a
 // hundred thousand levels deep, far beyond what any stack would hold.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
 constexpr std::size_t kMegabyte = 1 << 20;
 constexpr std::size_t kLongText = kSanitized ? kMegabyte / 8 : kMegabyte;
 

@@ -10,6 +10,7 @@
 #include "reader/equation_line.h"
 #include "settings/equation_settings.h"
 #include "support/allocation_probe.h"
+#include "support/sanitizer.h"
 #include "typeset/draw.h"
 #include "typeset/fixed_metrics_surface.h"
 #include "typeset/measure.h"
@@ -17,17 +18,7 @@
 namespace kv {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using test::kSanitized;
 
 // The sanitizer build runs tens of times slower; an eighth still nests a hundred thousand deep.
 constexpr std::size_t kLineBytes = kSanitized ? (1 << 20) / 8 : 1 << 20;
