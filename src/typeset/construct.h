@@ -95,11 +95,10 @@ const ConstructRules& MultiplyRules();        // text_kinds.cpp
 const ConstructRules& DegreeRules();          // text_kinds.cpp
 const ConstructRules& NumberRules();          // text_kinds.cpp
 const ConstructRules& TabRules();             // text_kinds.cpp
-const ConstructRules&
-InvisibleRules();  // text_kinds.cpp: marks the reader leaves, drawn as nothing
-const ConstructRules& UnclaimedRules();        // text_kinds.cpp: kinds the reader never makes
-const ConstructRules& PowerRules();            // scripts.cpp
-const ConstructRules& SubscriptRules();        // scripts.cpp
+const ConstructRules& InvisibleRules();  // text_kinds.cpp: the reader's marks, drawn as nothing
+const ConstructRules& UnclaimedRules();  // text_kinds.cpp: kinds the reader never makes
+const ConstructRules& PowerRules();      // scripts.cpp
+const ConstructRules& SubscriptRules();  // scripts.cpp
 const ConstructRules& InverseFunctionRules();  // scripts.cpp
 const ConstructRules& SquareRootRules();       // roots.cpp
 const ConstructRules& RootRules();             // roots.cpp
