@@ -145,6 +145,14 @@ int CairoSurface::HimetricToDevice(int himetric) const {
   return ClampLength(std::llround(himetric * scale_));
 }
 
+CairoSurface::Pixels CairoSurface::ImagePixels() {
+  if (options_.format != PictureFormat::kPng) return {};
+  cairo_surface_flush(target_.get());
+  cairo_surface_t* image = target_.get();
+  return {cairo_image_surface_get_data(image), cairo_image_surface_get_width(image),
+          cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image)};
+}
+
 const std::string& CairoSurface::Encode() {
   if (finished_) return encoded_;
   finished_ = true;

@@ -76,6 +76,17 @@ class CairoSurface final : public FontMetricsSurface {
   double DeviceHeight() const { return deviceHeight_; }
   int HimetricToDevice(int himetric) const override;
 
+  // The pixels of a PNG picture as drawn so far, for showing it on the screen without encoding
+  // it: premultiplied ARGB, 32 bits a pixel in the machine's byte order, `stride` bytes a row.
+  // Valid while the surface lives; empty for SVG and PDF.
+  struct Pixels {
+    const unsigned char* data = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+  };
+  Pixels ImagePixels();
+
   // Ends the picture and returns it encoded; drawing afterwards is ignored. Throws PictureError
   // when cairo failed.
   const std::string& Encode();

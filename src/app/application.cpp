@@ -1,0 +1,40 @@
+#include "app/application.h"
+
+#include "app/main_frame.h"
+#include "options/default_configuration.h"
+
+namespace kv {
+
+KLV300App::KLV300App()
+    : optionsStore_(kv::OptionsStore()),
+      exchangeStore_(kv::ExchangeStore()),
+      fonts_(std::make_unique<FontCatalog>()) {
+  masterSettings_.ResetToDefaults();
+}
+
+KLV300App::~KLV300App() = default;
+
+std::string KLV300App::StartUp() {
+  std::string problems;
+  const auto note = [&problems](const std::string& what) {
+    if (!problems.empty()) problems += '\n';
+    problems += what;
+  };
+  // A store that does not exist yet is not a problem: the defaults stand until one is saved.
+  optionsStore_.Load();
+  exchangeStore_.Load();
+  std::string error;
+  if (LoadStartUpSettings(masterSettings_, optionsStore_, &error) == ImportResult::NotSaved)
+    note("The default configuration could not be saved in the options: " + error);
+  return problems;
+}
+
+void KLV300App::ShowEquationText(std::string_view text) {
+  if (mainFrame_ != nullptr) mainFrame_->ShowEquationText(text);
+}
+
+void KLV300App::UpdateAllViews(const KLV300Doc& document) {
+  if (mainFrame_ != nullptr) mainFrame_->UpdateViewsOf(document);
+}
+
+}  // namespace kv

@@ -1,0 +1,62 @@
+// The editor's application object: it lives for the whole run and owns what every window and
+// document shares: the defaults new documents copy, the options and exchange stores, the fonts,
+// and the box of the equation painted last. It is the documents' DocumentHost; what a document
+// asks of the windows (show a text in the edit box, redraw its views) goes to the main frame.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "document/document.h"
+#include "options/config_store.h"
+#include "render/font_catalog.h"
+#include "settings/equation_settings.h"
+#include "typeset/node_box.h"
+
+namespace kv {
+
+class CMainFrame;
+
+class KLV300App final : public DocumentHost {
+ public:
+  // The stores bound to their files but not read, and the defaults reset; StartUp reads them.
+  KLV300App();
+  ~KLV300App() override;
+  KLV300App(const KLV300App&) = delete;
+  KLV300App& operator=(const KLV300App&) = delete;
+
+  // Reads the options and exchange stores, loads the defaults from the options store and then
+  // applies a default configuration file when there is one. Returns the messages of what could
+  // not be read or saved (empty when all went well); the program goes on with what it has.
+  std::string StartUp();
+
+  // The main frame that shows documents; null before it exists and after it is gone.
+  void SetMainFrame(CMainFrame* frame) { mainFrame_ = frame; }
+  CMainFrame* MainFrame() const { return mainFrame_; }
+
+  // DocumentHost
+  const EquationSettings& MasterSettings() const override { return masterSettings_; }
+  IniFile& ExchangeStore() override { return exchangeStore_; }
+  void ShowEquationText(std::string_view text) override;
+  void UpdateAllViews(const KLV300Doc& document) override;
+
+  EquationSettings& MasterSettings() { return masterSettings_; }
+  ConfigStore& OptionsStore() { return optionsStore_; }
+  FontCatalog& Fonts() { return *fonts_; }
+  const NodeBox& LastExtent() const { return lastExtent_; }
+  void SetLastExtent(const NodeBox& extent) { lastExtent_ = extent; }
+  bool LaunchedEmbedded() const { return launchedEmbedded_; }
+  void SetLaunchedEmbedded(bool embedded) { launchedEmbedded_ = embedded; }
+
+ private:
+  ConfigStore optionsStore_;
+  ConfigStore exchangeStore_;
+  NodeBox lastExtent_;
+  EquationSettings masterSettings_;
+  bool launchedEmbedded_ = false;
+  std::unique_ptr<FontCatalog> fonts_;
+  CMainFrame* mainFrame_ = nullptr;
+};
+
+}  // namespace kv

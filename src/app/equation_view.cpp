@@ -1,0 +1,83 @@
+#include "app/equation_view.h"
+
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <cmath>
+
+#include "app/application.h"
+#include "document/document.h"
+#include "render/cairo_surface.h"
+#include "render/font_surface.h"
+
+namespace kv {
+namespace {
+
+constexpr double kUnitsPerInch = 2540.0;
+// The scroll range reaches a tenth beyond the equation.
+constexpr double kScrollShare = 1.1;
+
+ColorRef ColorRefOf(const QColor& colour) {
+  return static_cast<ColorRef>(colour.red()) | (static_cast<ColorRef>(colour.green()) << 8) |
+         (static_cast<ColorRef>(colour.blue()) << 16);
+}
+
+}  // namespace
+
+KLV300View::KLV300View(KLV300App& app, KLV300Doc& document, QWidget* parent)
+    : QAbstractScrollArea(parent), app_(app), document_(document) {
+  setObjectName("equationView");
+  setFocusPolicy(Qt::NoFocus);
+  // The paint covers every pixel itself: nothing to erase first, so nothing flickers.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setAutoFillBackground(false);
+}
+
+double KLV300View::Scale() const {
+  return viewport()->logicalDpiX() / kUnitsPerInch;
+}
+
+void KLV300View::paintEvent(QPaintEvent*) {
+  FontMetricsSurface measuring(app_.Fonts());
+  const NodeBox extent = document_.GetDocumentExtent(measuring);
+  app_.SetLastExtent(extent);
+  SetScrollRange(extent);
+
+  QPainter painter(viewport());
+  const QColor background = palette().color(QPalette::Base);
+  painter.fillRect(viewport()->rect(), background);
+  // The equation is drawn as kalvane-cli draws a picture of it, on its own pixel grid, and the
+  // margin is rounded to whole pixels: the screen shows the very pixels of the exported picture.
+  const int margin = static_cast<int>(std::lround(kMargin * Scale()));
+  try {
+    CairoSurface surface(app_.Fonts(), {0, 0, extent.width, extent.height},
+                         {PictureFormat::kPng, static_cast<double>(viewport()->logicalDpiX()),
+                          ColorRefOf(background), MetricsSource::kFace});
+    document_.DrawDocument(surface, 0, 0);
+    const CairoSurface::Pixels pixels = surface.ImagePixels();
+    const QImage image(pixels.data, pixels.width, pixels.height, pixels.stride,
+                       QImage::Format_ARGB32_Premultiplied);
+    painter.drawImage(margin - horizontalScrollBar()->value(),
+                      margin - verticalScrollBar()->value(), image);
+  } catch (const PictureError&) {
+    // An equation too large for one picture (metres wide) shows nothing; nothing is lost.
+  }
+  emit painted(extent);
+}
+
+void KLV300View::SetScrollRange(const NodeBox& extent) {
+  const double scale = Scale();
+  const int width = static_cast<int>(std::trunc(extent.width * kScrollShare) * scale);
+  const int height = static_cast<int>(std::trunc(extent.height * kScrollShare) * scale);
+  horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
+  horizontalScrollBar()->setPageStep(viewport()->width());
+  verticalScrollBar()->setRange(0, std::max(0, height - viewport()->height()));
+  verticalScrollBar()->setPageStep(viewport()->height());
+}
+
+void KLV300View::scrollContentsBy(int, int) {
+  viewport()->update();
+}
+
+}  // namespace kv
