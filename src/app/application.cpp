@@ -8,7 +8,8 @@ namespace kv {
 KLV300App::KLV300App()
     : optionsStore_(kv::OptionsStore()),
       exchangeStore_(kv::ExchangeStore()),
-      fonts_(std::make_unique<FontCatalog>()) {
+      fonts_(std::make_unique<FontCatalog>()),
+      dialogs_(std::make_unique<QtDialogs>()) {
   masterSettings_.ResetToDefaults();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/user_dialogs.h"
 #include "document/document.h"
 #include "options/config_store.h"
 #include "render/font_catalog.h"
@@ -46,6 +47,9 @@ class KLV300App final : public DocumentHost {
   FontCatalog& Fonts() { return *fonts_; }
   const NodeBox& LastExtent() const { return lastExtent_; }
   void SetLastExtent(const NodeBox& extent) { lastExtent_ = extent; }
+  // Where questions and messages go; tests put their own answers in place.
+  UserDialogs& Dialogs() { return *dialogs_; }
+  void SetDialogs(std::unique_ptr<UserDialogs> dialogs) { dialogs_ = std::move(dialogs); }
   bool LaunchedEmbedded() const { return launchedEmbedded_; }
   void SetLaunchedEmbedded(bool embedded) { launchedEmbedded_ = embedded; }
 
@@ -56,6 +60,7 @@ class KLV300App final : public DocumentHost {
   EquationSettings masterSettings_;
   bool launchedEmbedded_ = false;
   std::unique_ptr<FontCatalog> fonts_;
+  std::unique_ptr<UserDialogs> dialogs_;
   CMainFrame* mainFrame_ = nullptr;
 };
 

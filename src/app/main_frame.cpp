@@ -2,20 +2,30 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 #include "app/application.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
+#include "document/compound_file.h"
+#include "document/document_file.h"
 
 namespace kv {
 
 CChildFrame::CChildFrame(KLV300App& app, QString name, QWidget* parent)
-    : QMdiSubWindow(parent), document_(std::make_unique<KLV300Doc>(app)), name_(std::move(name)) {
+    : QMdiSubWindow(parent),
+      app_(app),
+      document_(std::make_unique<KLV300Doc>(app)),
+      name_(std::move(name)) {
   setAttribute(Qt::WA_DeleteOnClose);
   document_->OnNewDocument();
   view_ = new KLV300View(app, *document_, this);
@@ -30,11 +40,71 @@ void CChildFrame::UpdateTitle() {
   setWindowModified(document_->IsModified());
 }
 
+void CChildFrame::TakePath(const std::filesystem::path& path) {
+  path_ = path;
+  name_ = QString::fromStdString(path.filename().string());
+  UpdateTitle();
+}
+
+bool CChildFrame::Open(const std::filesystem::path& path) {
+  try {
+    OpenDocumentFile(*document_, path);
+  } catch (const StorageError& error) {
+    app_.Dialogs().ShowError(this, QString::fromStdString(error.what()));
+    return false;
+  }
+  TakePath(path);
+  return true;
+}
+
+bool CChildFrame::SaveTo(const std::filesystem::path& path) {
+  try {
+    SaveDocumentFile(*document_, path);
+  } catch (const StorageError& error) {
+    app_.Dialogs().ShowError(this, QString::fromStdString(error.what()));
+    return false;
+  }
+  TakePath(path);
+  return true;
+}
+
+bool CChildFrame::Save() {
+  return path_.empty() ? SaveAs() : SaveTo(path_);
+}
+
+bool CChildFrame::SaveAs() {
+  const QString suggested =
+      path_.empty() ? name_ + kDocumentExtension : QString::fromStdString(path_.string());
+  const QString chosen = app_.Dialogs().FileToSaveAs(this, suggested);
+  if (chosen.isEmpty()) return false;
+  return SaveTo(chosen.toStdString());
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+  if (document_->IsModified()) {
+    switch (app_.Dialogs().AskToSaveChanges(this, name_)) {
+      case SaveAnswer::kSave:
+        if (!Save()) {
+          event->ignore();
+          return;
+        }
+        break;
+      case SaveAnswer::kDiscard:
+        break;
+      case SaveAnswer::kCancel:
+        event->ignore();
+        return;
+    }
+  }
+  QMdiSubWindow::closeEvent(event);
+}
+
 CMainFrame::CMainFrame(KLV300App& app, QWidget* parent)
     : QMainWindow(parent), app_(app), mdiArea_(new QMdiArea(this)) {
   setObjectName("mainFrame");
   setWindowTitle(tr("Kalvane 3"));
   setCentralWidget(mdiArea_);
+  setAcceptDrops(true);
   CreateToolBar();
   CreateStatusBar();
   CreateEquationBar();
@@ -52,14 +122,38 @@ CMainFrame::~CMainFrame() {
   app_.SetMainFrame(nullptr);
 }
 
+QAction* CMainFrame::AddCommand(const QString& name, const char* objectName, QKeySequence keys,
+                                std::function<void()> action) {
+  auto* command = new QAction(name, this);
+  command->setObjectName(objectName);
+  command->setShortcut(keys);
+  connect(command, &QAction::triggered, this, std::move(action));
+  return command;
+}
+
 void CMainFrame::CreateToolBar() {
   auto* toolBar = addToolBar(tr("Toolbar"));
   toolBar->setObjectName("toolBar");
   toolBar->setIconSize(QSize(16, 15));
-  QAction* newDocument = toolBar->addAction(tr("New"), this, [this] { NewDocument(); });
-  newDocument->setObjectName("newDocument");
+  const auto withChild = [this](bool (CChildFrame::*command)()) {
+    return [this, command] {
+      if (CChildFrame* child = ActiveChild()) (child->*command)();
+    };
+  };
+  QAction* newDocument =
+      AddCommand(tr("&New"), "newDocument", QKeySequence::New, [this] { NewDocument(); });
   newDocument->setToolTip(tr("Create a new document"));
-  newDocument->setShortcut(QKeySequence::New);
+  QAction* open =
+      AddCommand(tr("&Open..."), "openDocument", QKeySequence::Open, [this] { OpenDocument(); });
+  open->setToolTip(tr("Open an existing document"));
+  QAction* save =
+      AddCommand(tr("&Save"), "saveDocument", QKeySequence::Save, withChild(&CChildFrame::Save));
+  save->setToolTip(tr("Save the active document"));
+  AddCommand(tr("Save &As..."), "saveDocumentAs", {}, withChild(&CChildFrame::SaveAs));
+  AddCommand(tr("&Close"), "closeDocument", {}, [this] { mdiArea_->closeActiveSubWindow(); });
+  toolBar->addAction(newDocument);
+  toolBar->addAction(open);
+  toolBar->addAction(save);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -86,10 +180,19 @@ void CMainFrame::CreateEquationBar() {
 
 void CMainFrame::CreateMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
-  file->addAction(findChild<QAction*>("newDocument"));
+  for (const char* name :
+       {"newDocument", "openDocument", "closeDocument", "saveDocument", "saveDocumentAs"})
+    file->addAction(findChild<QAction*>(name));
   file->addSeparator();
   QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
   exit->setObjectName("exit");
+  // Commands on a document are there only while one is.
+  const auto enable = [this] {
+    for (const char* name : {"closeDocument", "saveDocument", "saveDocumentAs"})
+      findChild<QAction*>(name)->setEnabled(ActiveChild() != nullptr);
+  };
+  connect(mdiArea_, &QMdiArea::subWindowActivated, this, enable);
+  enable();
 }
 
 CChildFrame* CMainFrame::ActiveChild() {
@@ -108,6 +211,41 @@ CChildFrame& CMainFrame::NewDocument() {
   mdiArea_->setActiveSubWindow(child);
   equationBar_->Edit().setFocus();
   return *child;
+}
+
+CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
+  if (path.empty()) {
+    const QString chosen = app_.Dialogs().FileToOpen(this);
+    if (chosen.isEmpty()) return nullptr;
+    path = chosen.toStdString();
+  }
+  auto child = std::make_unique<CChildFrame>(app_, QString());
+  if (!child->Open(path)) return nullptr;
+  CChildFrame* shown = child.release();
+  mdiArea_->addSubWindow(shown);
+  shown->showMaximized();
+  mdiArea_->setActiveSubWindow(shown);
+  equationBar_->Edit().setFocus();
+  return shown;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  mdiArea_->closeAllSubWindows();
+  if (!mdiArea_->subWindowList().isEmpty()) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) OpenDocument(url.toLocalFile().toStdString());
+  event->acceptProposedAction();
 }
 
 void CMainFrame::EquationEdited() {

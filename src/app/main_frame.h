@@ -3,9 +3,12 @@
 // Caps Lock, Num Lock and Scroll Lock indicators.
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -22,18 +25,39 @@ class CChildFrame final : public QMdiSubWindow {
   Q_OBJECT
 
  public:
+  // A new document named `name` until it is saved.
   CChildFrame(KLV300App& app, QString name, QWidget* parent = nullptr);
   ~CChildFrame() override;
 
   KLV300Doc& Document() { return *document_; }
   KLV300View& View() { return *view_; }
+  const QString& Name() const { return name_; }
+  // The file the document was read from or saved to; empty for a new document.
+  const std::filesystem::path& Path() const { return path_; }
+
+  // Reads `path` into the document. On failure shows the message and returns false; the
+  // document is then as it was.
+  bool Open(const std::filesystem::path& path);
+  // Saves to the document's file, or asks for one first. False when the save failed (the
+  // message was shown) or the user cancelled.
+  bool Save();
+  bool SaveAs();
   // The title: the document's name, with a mark while it is modified.
   void UpdateTitle();
 
+ protected:
+  // A modified document asks whether to save it first; Cancel, or a failed save, keeps it open.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  bool SaveTo(const std::filesystem::path& path);
+  void TakePath(const std::filesystem::path& path);
+
+  KLV300App& app_;
   std::unique_ptr<KLV300Doc> document_;
   KLV300View* view_;
   QString name_;
+  std::filesystem::path path_;
 };
 
 class CMainFrame final : public QMainWindow {
@@ -53,17 +77,28 @@ class CMainFrame final : public QMainWindow {
 
   // A new document in a child frame of its own, made active.
   CChildFrame& NewDocument();
+  // Opens the document file in a child frame of its own; on failure shows the message, and
+  // no frame stays. The file dialog's choice when `path` is empty.
+  CChildFrame* OpenDocument(std::filesystem::path path = {});
 
   void ShowEquationText(std::string_view text);
   void UpdateViewsOf(const KLV300Doc& document);
   // Shows a short message in the status bar's message pane.
   void ShowStatusMessage(const QString& message);
 
+ protected:
+  // Closes every document first, each asking about its changes; Cancel keeps the window.
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   void CreateToolBar();
   void CreateStatusBar();
   void CreateEquationBar();
   void CreateMenus();
+  QAction* AddCommand(const QString& name, const char* objectName, QKeySequence keys,
+                      std::function<void()> action);
   void EquationEdited();
 
   KLV300App& app_;

@@ -2,6 +2,8 @@
 // what the view paints. Runs on the offscreen platform (and once under Xvfb in CI).
 #include "app/main_frame.h"
 
+#include <QAction>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QProcess>
@@ -15,6 +17,7 @@
 #include "app/application.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
+#include "app/user_dialogs.h"
 #include "render/font_surface.h"
 #include "support/scratch_environment.h"
 
@@ -48,6 +51,28 @@ double ShareOfDifferentPixels(const QImage& a, const QImage& b, QPoint offsetInA
   return static_cast<double>(different) / (b.width() * b.height());
 }
 
+// Answers the editor's questions from a script, and keeps the messages it showed.
+class ScriptedDialogs final : public UserDialogs {
+ public:
+  QStringList errors;
+  QList<SaveAnswer> saveAnswers;
+  QStringList filesToOpen;
+  QStringList filesToSave;
+  int questionsAsked = 0;
+
+  void ShowError(QWidget*, const QString& message) override { errors << message; }
+  SaveAnswer AskToSaveChanges(QWidget*, const QString&) override {
+    ++questionsAsked;
+    return saveAnswers.isEmpty() ? SaveAnswer::kCancel : saveAnswers.takeFirst();
+  }
+  QString FileToOpen(QWidget*) override {
+    return filesToOpen.isEmpty() ? QString() : filesToOpen.takeFirst();
+  }
+  QString FileToSaveAs(QWidget*, const QString&) override {
+    return filesToSave.isEmpty() ? QString() : filesToSave.takeFirst();
+  }
+};
+
 // Types a character that no key of the test's keyboard makes, as an input method would.
 void TypeCharacter(QWidget& widget, const QString& character) {
   QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
@@ -65,6 +90,9 @@ class MainFrameTest : public QObject {
   void init() {
     environment_ = std::make_unique<test::ScratchEnvironment>();
     app_ = std::make_unique<KLV300App>();
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    dialogs_ = dialogs.get();
+    app_->SetDialogs(std::move(dialogs));
     QVERIFY(app_->StartUp().empty());
     frame_ = std::make_unique<CMainFrame>(*app_);
     frame_->NewDocument();
@@ -159,9 +187,75 @@ class MainFrameTest : public QObject {
     QVERIFY2(ShareOfDifferentPixels(shown, expected, {margin, margin}) < 0.001, qPrintable(text));
   }
 
+  // Save As and Open through the commands, the dialogs answered: the text comes back into the
+  // box without marking the document modified, and the titles name the file.
+  void savedDocumentsOpenAgain() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("quadratic.kv3");
+    QTest::keyClicks(&frame_->Bar().Edit(), "x=(-b+-sqrt(b2-4ac))/2a");
+    dialogs_->filesToSave << path;
+    Trigger("saveDocumentAs");
+    QVERIFY(dialogs_->errors.isEmpty());
+    QVERIFY(QFile::exists(path));
+    QVERIFY(!frame_->ActiveDocument()->IsModified());
+    QCOMPARE(frame_->ActiveChild()->windowTitle(), QString("quadratic.kv3[*]"));
+
+    Trigger("newDocument");
+    frame_->Bar().Edit().setPlainText("something else");
+    dialogs_->filesToOpen << path;
+    Trigger("openDocument");
+    QCOMPARE(Documents(), 3);
+    QCOMPARE(frame_->ActiveChild()->Name(), QString("quadratic.kv3"));
+    QVERIFY(!frame_->ActiveDocument()->IsModified());
+    QCOMPARE(frame_->Bar().Edit().toPlainText(),
+             QString("x=(-b+-sqrt(b2-4ac))/2a") + QString(19, QChar('\n')));
+  }
+
+  // Closing a modified document asks first: Cancel keeps it, No closes it; a damaged file and
+  // a failed save say so, and nothing is lost.
+  void failuresAndQuestionsKeepTheWork() {
+    QTest::keyClicks(&frame_->Bar().Edit(), "a/b");
+    dialogs_->saveAnswers << SaveAnswer::kCancel;
+    Trigger("closeDocument");
+    QCOMPARE(dialogs_->questionsAsked, 1);
+    QCOMPARE(Documents(), 1);
+
+    QTemporaryDir folder;
+    dialogs_->filesToSave << folder.filePath("no such folder/a.kv3");
+    Trigger("saveDocument");
+    QCOMPARE(dialogs_->errors, QStringList{"Failed to save document."});
+    QVERIFY(frame_->ActiveDocument()->IsModified());
+
+    const QString damaged = folder.filePath("damaged.kv3");
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(600, 'x'));
+    file.close();
+    dialogs_->filesToOpen << damaged;
+    Trigger("openDocument");
+    QCOMPARE(dialogs_->errors.last(), QString("Failed to open document."));
+    QCOMPARE(Documents(), 1);
+    QCOMPARE(QString::fromStdString(frame_->ActiveDocument()->EquationList().Join()).left(3),
+             QString("a/b"));
+
+    dialogs_->saveAnswers << SaveAnswer::kDiscard;
+    Trigger("closeDocument");
+    QTRY_COMPARE(Documents(), 0);  // a closed frame is deleted once control returns
+    QVERIFY(!frame_->findChild<QAction*>("saveDocument")->isEnabled());
+  }
+
  private:
   std::unique_ptr<test::ScratchEnvironment> environment_;
+  void Trigger(const char* command) {
+    QAction* action = frame_->findChild<QAction*>(command);
+    QVERIFY(action != nullptr);
+    QVERIFY(action->isEnabled());
+    action->trigger();
+  }
+  int Documents() { return static_cast<int>(frame_->findChildren<CChildFrame*>().size()); }
+
   std::unique_ptr<KLV300App> app_;
+  ScriptedDialogs* dialogs_ = nullptr;
   std::unique_ptr<CMainFrame> frame_;
 };
 
