@@ -34,16 +34,20 @@ struct KeptBlock {
 };
 
 // Under the address sanitizer a kept block is poisoned, so that a vector that still used its
-// storage after dropping it is reported as it would be after a real free.
+// storage after dropping it is reported as it would be after a real free. The link to the next
+// block stays readable: the leak checker does not look into poisoned memory, and would take
+// every kept block but the first of its list for a leak.
 void Poison([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
 #ifdef KALVANE_ADDRESS_SANITIZER
-  ASAN_POISON_MEMORY_REGION(block, bytes);
+  ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + sizeof(KeptBlock),
+                            bytes - sizeof(KeptBlock));
 #endif
 }
 
 void Unpoison([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
 #ifdef KALVANE_ADDRESS_SANITIZER
-  ASAN_UNPOISON_MEMORY_REGION(block, bytes);
+  ASAN_UNPOISON_MEMORY_REGION(static_cast<char*>(block) + sizeof(KeptBlock),
+                              bytes - sizeof(KeptBlock));
 #endif
 }
 
