@@ -14,12 +14,16 @@ constexpr int kEmptyLineBreaks = 19;
 // Tall enough for three lines of the box's font, as the bar's edit box shows.
 constexpr int kVisibleLines = 3;
 
+bool IsLineBreak(char32_t codePoint) {
+  return codePoint == U'\n' || codePoint == U'\r' || codePoint == U'\u2029';
+}
+
 }  // namespace
 
 QString FirstCharacterWithoutWindows1252(const QString& text) {
   for (const char32_t codePoint : text.toUcs4()) {
-    if (codePoint == U'\n' || codePoint == U'\r' || codePoint == U'\u2029') continue;
-    if (!UnicodeToWindows1252(codePoint)) return QString::fromUcs4(&codePoint, 1);
+    if (!IsLineBreak(codePoint) && !UnicodeToWindows1252(codePoint))
+      return QString::fromUcs4(&codePoint, 1);
   }
   return {};
 }
@@ -38,25 +42,17 @@ EquationEdit::EquationEdit(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 std::string EquationEdit::EquationText() const {
+  // Input is checked as it comes; a character that slipped past (an input method's composition)
+  // is left out rather than taking the whole text with it.
   std::string text;
-  try {
-    text = Utf8ToWindows1252(toPlainText().toStdString());
-  } catch (const EncodingError&) {
-    // Input is checked as it comes; a character that slipped past (an input method's
-    // composition) is left out rather than taking the whole text with it.
-    QString kept;
-    for (const char32_t codePoint : toPlainText().toUcs4())
-      if (codePoint == U'\n' || UnicodeToWindows1252(codePoint))
-        kept += QString::fromUcs4(&codePoint, 1);
-    text = Utf8ToWindows1252(kept.toStdString());
+  for (const char32_t codePoint : toPlainText().toUcs4()) {
+    if (codePoint == U'\n') {
+      text += "\r\n";
+    } else if (const auto byte = UnicodeToWindows1252(codePoint)) {
+      text += static_cast<char>(*byte);
+    }
   }
-  std::string joined;
-  joined.reserve(text.size() + kEmptyLineBreaks);
-  for (const char c : text) {
-    if (c == '\n') joined += '\r';
-    joined += c;
-  }
-  return joined;
+  return text;
 }
 
 void EquationEdit::ShowEquationText(std::string_view text) {

@@ -47,19 +47,17 @@ void CChildFrame::TakePath(const std::filesystem::path& path) {
 }
 
 bool CChildFrame::Open(const std::filesystem::path& path) {
-  try {
-    OpenDocumentFile(*document_, path);
-  } catch (const StorageError& error) {
-    app_.Dialogs().ShowError(this, QString::fromStdString(error.what()));
-    return false;
-  }
-  TakePath(path);
-  return true;
+  return TakePathUnlessFailed(path, [&] { OpenDocumentFile(*document_, path); });
 }
 
 bool CChildFrame::SaveTo(const std::filesystem::path& path) {
+  return TakePathUnlessFailed(path, [&] { SaveDocumentFile(*document_, path); });
+}
+
+bool CChildFrame::TakePathUnlessFailed(const std::filesystem::path& path,
+                                       const std::function<void()>& fileWork) {
   try {
-    SaveDocumentFile(*document_, path);
+    fileWork();
   } catch (const StorageError& error) {
     app_.Dialogs().ShowError(this, QString::fromStdString(error.what()));
     return false;
@@ -105,6 +103,7 @@ CMainFrame::CMainFrame(KLV300App& app, QWidget* parent)
   setWindowTitle(tr("Kalvane 3"));
   setCentralWidget(mdiArea_);
   setAcceptDrops(true);
+  CreateCommands();
   CreateToolBar();
   CreateStatusBar();
   CreateEquationBar();
@@ -131,10 +130,7 @@ QAction* CMainFrame::AddCommand(const QString& name, const char* objectName, QKe
   return command;
 }
 
-void CMainFrame::CreateToolBar() {
-  auto* toolBar = addToolBar(tr("Toolbar"));
-  toolBar->setObjectName("toolBar");
-  toolBar->setIconSize(QSize(16, 15));
+void CMainFrame::CreateCommands() {
   const auto withChild = [this](bool (CChildFrame::*command)()) {
     return [this, command] {
       if (CChildFrame* child = ActiveChild()) (child->*command)();
@@ -151,9 +147,14 @@ void CMainFrame::CreateToolBar() {
   save->setToolTip(tr("Save the active document"));
   AddCommand(tr("Save &As..."), "saveDocumentAs", {}, withChild(&CChildFrame::SaveAs));
   AddCommand(tr("&Close"), "closeDocument", {}, [this] { mdiArea_->closeActiveSubWindow(); });
-  toolBar->addAction(newDocument);
-  toolBar->addAction(open);
-  toolBar->addAction(save);
+}
+
+void CMainFrame::CreateToolBar() {
+  auto* toolBar = addToolBar(tr("Toolbar"));
+  toolBar->setObjectName("toolBar");
+  toolBar->setIconSize(QSize(16, 15));
+  for (const char* name : {"newDocument", "openDocument", "saveDocument"})
+    toolBar->addAction(findChild<QAction*>(name));
 }
 
 void CMainFrame::CreateStatusBar() {

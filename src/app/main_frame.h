@@ -52,6 +52,10 @@ class CChildFrame final : public QMdiSubWindow {
  private:
   bool SaveTo(const std::filesystem::path& path);
   void TakePath(const std::filesystem::path& path);
+  // Runs `fileWork` (an open or a save); on success the document takes `path` as its file, on
+  // failure the storage message is shown and false returned.
+  bool TakePathUnlessFailed(const std::filesystem::path& path,
+                            const std::function<void()>& fileWork);
 
   KLV300App& app_;
   std::unique_ptr<KLV300Doc> document_;
@@ -93,6 +97,8 @@ class CMainFrame final : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // The commands, as actions that the menus and the toolbar share.
+  void CreateCommands();
   void CreateToolBar();
   void CreateStatusBar();
   void CreateEquationBar();
