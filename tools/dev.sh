@@ -25,7 +25,8 @@ packages=(
   libgsf-1-dev python3-olefile
   libfreetype-dev libfontconfig-dev libcairo2-dev fonts-liberation2 fonts-urw-base35
   librsvg2-bin
-  qt6-base-dev xvfb xauth
+  qt6-base-dev libx11-dev xvfb xauth xdotool
+  poppler-utils desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl
 )
 
 # Each step is shown with the time since the start, so a slow step stands out in CI's log.

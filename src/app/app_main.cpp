@@ -1,13 +1,16 @@
 #include "app/app_main.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QMessageBox>
 #include <clocale>
+#include <filesystem>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/main_frame.h"
+#include "app/registration.h"
 #include "render/font_catalog.h"
 
 // The icons are compiled into the library; a static library must ask for them by name.
@@ -16,20 +19,44 @@ static void LoadResources() {
 }
 
 namespace kv {
+namespace {
+
+// The modes that end without a window: they need no display.
+int RunWithoutWindow(const StartRequest& request) {
+  if (request.mode == StartMode::kHelp) {
+    std::cout << CommandLineUsage();
+    return 0;
+  }
+  if (request.mode == StartMode::kVersion) {
+    std::cout << "kalvane " << KALVANE_VERSION << '\n';
+    return 0;
+  }
+  std::string report;
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  const bool done = request.mode == StartMode::kRegister ? RegisterWithDesktop(executable, report)
+                                                         : UnregisterFromDesktop(report);
+  (done ? std::cout : std::cerr) << report << (report.ends_with('\n') ? "" : "\n");
+  return done ? 0 : 1;
+}
+
+}  // namespace
 
 int RunEditor(int argc, char** argv) {
-  QApplication application(argc, argv);
+  const StartRequest request = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (!request.error.empty()) {
+    std::cerr << "kalvane: " << request.error << '\n';
+    return 2;
+  }
+  if (request.mode != StartMode::kEditor && request.mode != StartMode::kEmbedded)
+    return RunWithoutWindow(request);
+
   LoadResources();
+  QApplication application(argc, argv);
   QApplication::setApplicationName("Kalvane 3");
   QApplication::setApplicationVersion(KALVANE_VERSION);
   // The user's decimal separator is read from the C locale, as the engine does everywhere.
   std::setlocale(LC_ALL, "");
-
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Kalvane 3, an equation editor.");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  parser.process(application);
 
   std::unique_ptr<KLV300App> app;
   try {
@@ -40,8 +67,8 @@ int RunEditor(int argc, char** argv) {
   }
   const std::string problems = app->StartUp();
   CMainFrame frame(*app);
-  frame.NewDocument();
   frame.show();
+  app->ProcessStartRequest(request);
   if (!problems.empty()) frame.ShowStatusMessage(QString::fromStdString(problems));
   return QApplication::exec();
 }

@@ -30,6 +30,22 @@ std::string KLV300App::StartUp() {
   return problems;
 }
 
+void KLV300App::ProcessStartRequest(const StartRequest& request) {
+  if (mainFrame_ == nullptr) return;
+  if (request.mode == StartMode::kEmbedded) {
+    launchedEmbedded_ = true;
+    exchangeStore_.WriteInt(kControlSection, kRunningKey, 1, true);
+    if (!exchangeStore_.Save())
+      dialogs_->ShowError(
+          mainFrame_, QString::fromStdString("The exchange file " + exchangeStore_.Path() +
+                                             " could not be saved: " + exchangeStore_.LastError()));
+    mainFrame_->OpenEmbeddedObject(request.file);
+    return;
+  }
+  if (request.file.empty() || mainFrame_->OpenDocument(request.file) == nullptr)
+    mainFrame_->NewDocument();
+}
+
 void KLV300App::ShowEquationText(std::string_view text) {
   if (mainFrame_ != nullptr) mainFrame_->ShowEquationText(text);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "app/user_dialogs.h"
 #include "document/document.h"
 #include "options/config_store.h"
@@ -21,6 +22,10 @@ class CMainFrame;
 
 class KLV300App final : public DocumentHost {
  public:
+  // Where the exchange store tells the word processor's macro that the editor serves it.
+  static constexpr std::string_view kControlSection = "Control";
+  static constexpr std::string_view kRunningKey = "Running";
+
   // The stores bound to their files but not read, and the defaults reset; StartUp reads them.
   KLV300App();
   ~KLV300App() override;
@@ -31,6 +36,12 @@ class KLV300App final : public DocumentHost {
   // applies a default configuration file when there is one. Returns the messages of what could
   // not be read or saved (empty when all went well); the program goes on with what it has.
   std::string StartUp();
+
+  // Opens what the command line asks for in the main frame: the file, or a new document when
+  // there is none or it cannot be read (the failure is shown). Started by a container, the
+  // program is embedded from then on, and says so to the container's side through "Running" = 1
+  // in section "Control" of the exchange store, saved at once.
+  void ProcessStartRequest(const StartRequest& request);
 
   // The main frame that shows documents; null before it exists and after it is gone.
   void SetMainFrame(CMainFrame* frame) { mainFrame_ = frame; }
@@ -51,7 +62,6 @@ class KLV300App final : public DocumentHost {
   UserDialogs& Dialogs() { return *dialogs_; }
   void SetDialogs(std::unique_ptr<UserDialogs> dialogs) { dialogs_ = std::move(dialogs); }
   bool LaunchedEmbedded() const { return launchedEmbedded_; }
-  void SetLaunchedEmbedded(bool embedded) { launchedEmbedded_ = embedded; }
 
  private:
   ConfigStore optionsStore_;

@@ -230,6 +230,11 @@ CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
   return shown;
 }
 
+void CMainFrame::OpenEmbeddedObject(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error) || OpenDocument(path) == nullptr) NewDocument();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
   mdiArea_->closeAllSubWindows();
   if (!mdiArea_->subWindowList().isEmpty()) {

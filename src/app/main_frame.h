@@ -85,6 +85,10 @@ class CMainFrame final : public QMainWindow {
   // no frame stays. The file dialog's choice when `path` is empty.
   CChildFrame* OpenDocument(std::filesystem::path path = {});
 
+  // The document a container asked to edit: read from `path`, or new when there is no such
+  // file (or it cannot be read, which is shown).
+  void OpenEmbeddedObject(const std::filesystem::path& path);
+
   void ShowEquationText(std::string_view text);
   void UpdateViewsOf(const KLV300Doc& document);
   // Shows a short message in the status bar's message pane.
