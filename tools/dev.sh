@@ -174,7 +174,10 @@ case "${1:-}" in
     # The offscreen platform hides what only a real display shows (window managers' sizes,
     # the X input path): the editor's tests run once more on a virtual X display.
     log "testing the editor on a virtual X display"
-    QT_QPA_PLATFORM=xcb xvfb-run -a "$root/build/tests/app_tests"
+    # The lock keys' indicators are read from the X server: only this run tests them.
+    for program in app_tests app_lock_keys_tests; do
+      QT_QPA_PLATFORM=xcb xvfb-run -a "$root/build/tests/$program"
+    done
     build build-asan -DKALVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DKALVANE_BENCHMARKS=OFF
     ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       run_suite build-asan

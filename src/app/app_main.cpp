@@ -48,10 +48,11 @@ int RunEditor(int argc, char** argv) {
     std::cerr << "kalvane: " << request.error << '\n';
     return 2;
   }
+  // Registration copies the icons out of the resources, so they are loaded before any mode.
+  LoadResources();
   if (request.mode != StartMode::kEditor && request.mode != StartMode::kEmbedded)
     return RunWithoutWindow(request);
 
-  LoadResources();
   QApplication application(argc, argv);
   QApplication::setApplicationName("Kalvane 3");
   QApplication::setApplicationVersion(KALVANE_VERSION);

@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <QPrinter>
+
 #include "app/main_frame.h"
 #include "options/default_configuration.h"
 
@@ -44,6 +46,11 @@ void KLV300App::ProcessStartRequest(const StartRequest& request) {
   }
   if (request.file.empty() || mainFrame_->OpenDocument(request.file) == nullptr)
     mainFrame_->NewDocument();
+}
+
+QPrinter& KLV300App::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
 }
 
 void KLV300App::ShowEquationText(std::string_view text) {

@@ -16,6 +16,8 @@
 #include "settings/equation_settings.h"
 #include "typeset/node_box.h"
 
+class QPrinter;
+
 namespace kv {
 
 class CMainFrame;
@@ -62,6 +64,8 @@ class KLV300App final : public DocumentHost {
   UserDialogs& Dialogs() { return *dialogs_; }
   void SetDialogs(std::unique_ptr<UserDialogs> dialogs) { dialogs_ = std::move(dialogs); }
   bool LaunchedEmbedded() const { return launchedEmbedded_; }
+  // The printer and its settings, kept from one print to the next; made on first use.
+  QPrinter& Printer();
 
  private:
   ConfigStore optionsStore_;
@@ -71,6 +75,7 @@ class KLV300App final : public DocumentHost {
   bool launchedEmbedded_ = false;
   std::unique_ptr<FontCatalog> fonts_;
   std::unique_ptr<UserDialogs> dialogs_;
+  std::unique_ptr<QPrinter> printer_;
   CMainFrame* mainFrame_ = nullptr;
 };
 

@@ -32,6 +32,9 @@ EquationEdit::EquationEdit(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName("equationEdit");
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setTabChangesFocus(false);
+  // Undo is not offered: its command stays disabled, and the box keeps no history that would
+  // grow with every edit.
+  setUndoRedoEnabled(false);
   setPlainText(QString(kEmptyLineBreaks, QChar('\n')));
   moveCursor(QTextCursor::Start);
   setFixedHeight(fontMetrics().lineSpacing() * kVisibleLines + 2 * frameWidth() +

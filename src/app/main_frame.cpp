@@ -3,11 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -16,10 +17,40 @@
 #include "app/application.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
+#include "app/printing.h"
 #include "document/compound_file.h"
 #include "document/document_file.h"
 
 namespace kv {
+namespace {
+
+// The same file, however its path is written.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code error;
+  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, error);
+}
+
+// A path as the recent-file list shows it: the home folder as "~", and "&" kept from marking a
+// key letter.
+QString ShownPath(const std::string& path) {
+  QString shown = QString::fromStdString(path);
+  const QString home = QDir::homePath();
+  if (!home.isEmpty() && home != "/" && shown.startsWith(home + "/"))
+    shown = "~" + shown.mid(home.size());
+  return shown.replace("&", "&&");
+}
+
+// "&1 " to "&9 ", then "1&0 ": each entry of a numbered menu list gets its key.
+QString NumberedEntry(std::size_t index, const QString& text) {
+  const std::size_t number = index + 1;
+  const QString key = number < 10 ? QString("&%1").arg(number) : QString("1&0");
+  return key + " " + text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// CChildFrame
 
 CChildFrame::CChildFrame(KLV300App& app, QString name, QWidget* parent)
     : QMdiSubWindow(parent),
@@ -40,28 +71,38 @@ void CChildFrame::UpdateTitle() {
   setWindowModified(document_->IsModified());
 }
 
+void CChildFrame::MakeEmbeddedObject(const std::filesystem::path& objectFile) {
+  embeddedObject_ = true;
+  path_ = objectFile;
+  name_ = QString::fromStdString(objectFile.filename().string());
+  UpdateTitle();
+}
+
 void CChildFrame::TakePath(const std::filesystem::path& path) {
   path_ = path;
   name_ = QString::fromStdString(path.filename().string());
   UpdateTitle();
+  emit fileUsed(path);
 }
 
-bool CChildFrame::Open(const std::filesystem::path& path) {
-  return TakePathUnlessFailed(path, [&] { OpenDocumentFile(*document_, path); });
-}
-
-bool CChildFrame::SaveTo(const std::filesystem::path& path) {
-  return TakePathUnlessFailed(path, [&] { SaveDocumentFile(*document_, path); });
-}
-
-bool CChildFrame::TakePathUnlessFailed(const std::filesystem::path& path,
-                                       const std::function<void()>& fileWork) {
+bool CChildFrame::RunFileWork(const std::function<void()>& fileWork) {
   try {
     fileWork();
   } catch (const StorageError& error) {
     app_.Dialogs().ShowError(this, QString::fromStdString(error.what()));
     return false;
   }
+  return true;
+}
+
+bool CChildFrame::Open(const std::filesystem::path& path) {
+  if (!RunFileWork([&] { OpenDocumentFile(*document_, path); })) return false;
+  TakePath(path);
+  return true;
+}
+
+bool CChildFrame::SaveTo(const std::filesystem::path& path) {
+  if (!RunFileWork([&] { SaveDocumentFile(*document_, path); })) return false;
   TakePath(path);
   return true;
 }
@@ -76,6 +117,18 @@ bool CChildFrame::SaveAs() {
   const QString chosen = app_.Dialogs().FileToSaveAs(this, suggested);
   if (chosen.isEmpty()) return false;
   return SaveTo(chosen.toStdString());
+}
+
+bool CChildFrame::SaveCopyAs() {
+  const QString chosen = app_.Dialogs().FileToSaveAs(this, name_);
+  if (chosen.isEmpty()) return false;
+  const std::filesystem::path copy = chosen.toStdString();
+  // The copy is not the document's file: the document stays as modified as it was.
+  const bool modified = document_->IsModified();
+  const bool saved = RunFileWork([&] { SaveDocumentFile(*document_, copy); });
+  document_->SetModifiedFlag(modified);
+  if (saved) emit fileUsed(copy);
+  return saved;
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
@@ -97,74 +150,216 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
   QMdiSubWindow::closeEvent(event);
 }
 
+// ---------------------------------------------------------------------------------------------
+// CMainFrame: construction
+
 CMainFrame::CMainFrame(KLV300App& app, QWidget* parent)
-    : QMainWindow(parent), app_(app), mdiArea_(new QMdiArea(this)) {
+    : QMainWindow(parent), app_(app), mdiArea_(new QMdiArea(this)), recentFiles_(kRecentFileCount) {
   setObjectName("mainFrame");
   setWindowTitle(tr("Kalvane 3"));
+  setWindowIcon(QIcon(":/kalvane/kalvane.png"));
   setCentralWidget(mdiArea_);
   setAcceptDrops(true);
   CreateCommands();
+  BindHandlers();
   CreateToolBar();
   CreateStatusBar();
   CreateEquationBar();
-  CreateMenus();
+  CreateMenuBars();
+  KeepFocusInEquationBox();
+  // Which document is active decides the menus, the keys and what is enabled.
+  connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] { UpdateCommands(); });
   resize(kStartWidth, kStartHeight);
   if (const QScreen* screen = QApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   app_.SetMainFrame(this);
+  UpdateCommands();
 }
 
 CMainFrame::~CMainFrame() {
   // The children go after this object's own part: nothing they signal may reach it then.
   disconnect(mdiArea_, nullptr, this, nullptr);
   disconnect(&equationBar_->Edit(), nullptr, this, nullptr);
+  disconnect(qApp, nullptr, this, nullptr);
+  for (CChildFrame* child : Children())
+    disconnect(child, nullptr, this, nullptr);
   app_.SetMainFrame(nullptr);
 }
 
-QAction* CMainFrame::AddCommand(const QString& name, const char* objectName, QKeySequence keys,
-                                std::function<void()> action) {
-  auto* command = new QAction(name, this);
-  command->setObjectName(objectName);
-  command->setShortcut(keys);
-  connect(command, &QAction::triggered, this, std::move(action));
-  return command;
+void CMainFrame::CreateCommands() {
+  for (const CommandText& text : Commands()) {
+    auto* action = new QAction(tr(text.menuText), this);
+    action->setData(static_cast<int>(text.id));
+    action->setStatusTip(tr(text.prompt));
+    if (*text.toolTip != '\0') action->setToolTip(tr(text.toolTip));
+    if (*text.icon != '\0')
+      action->setIcon(QIcon(QString(":/kalvane/toolbar/%1.png").arg(text.icon)));
+    // Shortcuts of every command work wherever the focus is in this window.
+    addAction(action);
+    commands_[text.id] = action;
+    connect(action, &QAction::triggered, this, [this, id = text.id] {
+      const auto handler = handlers_.find(id);
+      if (handler != handlers_.end() && handler->second.enabled()) handler->second.run();
+    });
+  }
+  for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+    auto* action = new QAction(this);
+    action->setData(ID_FILE_MRU_FILE1 + static_cast<int>(i));
+    action->setStatusTip(tr("Open this document"));
+    connect(action, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
+    recentFileCommands_[i] = action;
+    commands_[ID_FILE_MRU_FILE1 + static_cast<int>(i)] = action;
+  }
+  noRecentFile_ = new QAction(tr("Recent File"), this);
+  noRecentFile_->setEnabled(false);
+  for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
+    commands_[id]->setCheckable(true);
+    commands_[id]->setChecked(true);
+  }
 }
 
-void CMainFrame::CreateCommands() {
-  const auto withChild = [this](bool (CChildFrame::*command)()) {
-    return [this, command] {
-      if (CChildFrame* child = ActiveChild()) (child->*command)();
-    };
+std::function<void()> CMainFrame::OnActiveChild(std::function<void(CChildFrame&)> command) {
+  return [this, command = std::move(command)] {
+    if (CChildFrame* child = ActiveChild()) command(*child);
   };
-  QAction* newDocument =
-      AddCommand(tr("&New"), "newDocument", QKeySequence::New, [this] { NewDocument(); });
-  newDocument->setToolTip(tr("Create a new document"));
-  QAction* open =
-      AddCommand(tr("&Open..."), "openDocument", QKeySequence::Open, [this] { OpenDocument(); });
-  open->setToolTip(tr("Open an existing document"));
-  QAction* save =
-      AddCommand(tr("&Save"), "saveDocument", QKeySequence::Save, withChild(&CChildFrame::Save));
-  save->setToolTip(tr("Save the active document"));
-  AddCommand(tr("Save &As..."), "saveDocumentAs", {}, withChild(&CChildFrame::SaveAs));
-  AddCommand(tr("&Close"), "closeDocument", {}, [this] { mdiArea_->closeActiveSubWindow(); });
+}
+
+// What each command does and when it is enabled. A command without a handler is disabled.
+void CMainFrame::BindHandlers() {
+  const auto always = [] { return true; };
+  const auto withDocument = [this] { return HasDocument(); };
+  const auto whenEmbedded = [this] { return app_.LaunchedEmbedded(); };
+  // The bar is made after the commands; the edit box is looked up when a command runs.
+  const auto editBox = [this]() -> EquationEdit& { return equationBar_->Edit(); };
+
+  handlers_[ID_FILE_NEW] = {[this] { NewDocument(); }, always};
+  handlers_[ID_FILE_OPEN] = {[this] { OpenDocument(); }, always};
+  handlers_[ID_FILE_CLOSE] = {[this] { mdiArea_->closeActiveSubWindow(); }, withDocument};
+  handlers_[ID_FILE_SAVE] = {OnActiveChild([](CChildFrame& child) { child.Save(); }), withDocument};
+  handlers_[ID_FILE_SAVE_AS] = {OnActiveChild([](CChildFrame& child) { child.SaveAs(); }),
+                                withDocument};
+  handlers_[ID_FILE_SAVE_COPY_AS] = {OnActiveChild([](CChildFrame& child) { child.SaveCopyAs(); }),
+                                     withDocument};
+  handlers_[ID_FILE_PRINT] = {[this] { Print(); }, withDocument};
+  handlers_[ID_FILE_PRINT_PREVIEW] = {[this] { PrintPreview(); }, withDocument};
+  handlers_[ID_FILE_PRINT_SETUP] = {[this] { app_.Dialogs().SetUpPage(this, app_.Printer()); },
+                                    always};
+  // Ctrl+S in the document a container asked to edit; without that document it does nothing.
+  handlers_[ID_FILE_UPDATE] = {[this] {
+                                 const CChildFrame* child = ActiveChild();
+                                 if (child != nullptr && child->IsEmbeddedObject())
+                                   NotAvailableYet(ID_FILE_UPDATE);
+                               },
+                               always};
+  // Until the container's side of the editor exists, Exit closes the window in every mode.
+  handlers_[ID_APP_EXIT] = {[this] { close(); }, always};
+
+  handlers_[ID_EDIT_CUT] = {[editBox] { editBox().cut(); }, always};
+  handlers_[ID_EDIT_COPY] = {[editBox] { editBox().copy(); }, always};
+  handlers_[ID_EDIT_PASTE] = {[editBox] { editBox().paste(); }, always};
+  handlers_[ID_VIEW_TOOLBAR] = {
+      [this] { toolBar_->setVisible(commands_[ID_VIEW_TOOLBAR]->isChecked()); }, always};
+  handlers_[ID_VIEW_STATUS_BAR] = {
+      [this] { statusBar()->setVisible(commands_[ID_VIEW_STATUS_BAR]->isChecked()); }, always};
+
+  const auto resetPreferences = OnActiveChild([](CChildFrame& child) {
+    child.Document().ResetPreferences();
+    child.UpdateTitle();
+  });
+  handlers_[ID_TOOLS_RESET_EQUATION] = {resetPreferences, withDocument};
+  handlers_[ID_RESET_PREFERENCES] = {resetPreferences, withDocument};
+
+  // One view per document: a second window is never made.
+  handlers_[ID_WINDOW_NEW] = {[] {}, always};
+  handlers_[ID_WINDOW_CASCADE] = {[this] { mdiArea_->cascadeSubWindows(); }, withDocument};
+  handlers_[ID_WINDOW_TILE_HORZ] = {[this] { mdiArea_->tileSubWindows(); }, withDocument};
+  handlers_[ID_WINDOW_ARRANGE] = {[this] { ArrangeIcons(); }, withDocument};
+
+  // Commands whose work is still to come say so plainly, with the enabling they will have.
+  const auto later = [this](int id, std::function<bool()> enabled) {
+    handlers_[id] = {[this, id] { NotAvailableYet(id); }, std::move(enabled)};
+  };
+  later(ID_COPY_METAFILE, withDocument);
+  later(ID_COPY_BITMAP, withDocument);
+  later(ID_TOOLS_EDIT_OPTIONS, withDocument);
+  later(ID_EDIT_PREFERENCES, withDocument);
+  later(ID_TOOLS_WRITE_DEFAULT_CONFIG, always);
+  later(ID_TOOLS_RESET_OPTIONS, always);
+  later(ID_UPDATE_AND_RETURN, whenEmbedded);
+  later(ID_CANCEL_CHANGES, whenEmbedded);
+  later(ID_APP_ABOUT, always);
+  later(ID_HELP_ABOUT_MAKER, always);
+  // Undo, the panes and the documentation files have no handler yet: they stay disabled.
+}
+
+QMenu* CMainFrame::CreateMenu(const MenuLayout& layout) {
+  auto* menu = new QMenu(tr(layout.title), this);
+  for (const int entry : layout.entries) {
+    if (entry == kSeparator) {
+      menu->addSeparator();
+    } else if (entry == kRecentFiles) {
+      menu->addAction(noRecentFile_);
+      for (QAction* action : recentFileCommands_)
+        menu->addAction(action);
+    } else {
+      menu->addAction(commands_.at(entry));
+    }
+  }
+  return menu;
+}
+
+void CMainFrame::CreateMenuBars() {
+  for (const MenuBarKind kind :
+       {MenuBarKind::kNoDocument, MenuBarKind::kDocument, MenuBarKind::kEmbedded}) {
+    for (const MenuLayout& layout : MenuBar(kind)) {
+      QMenu* menu = CreateMenu(layout);
+      // The Window menu lists the open documents after its commands.
+      if (std::find(layout.entries.begin(), layout.entries.end(), ID_WINDOW_NEW) !=
+          layout.entries.end())
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { ListWindows(menu); });
+      menuBars_[kind].push_back(menu);
+    }
+  }
+  UpdateRecentFileCommands();
+  menuBarInForce_ = MenuBarKind::kDocument;  // differs from the first one shown below
+  ShowMenuBar(MenuBarKind::kNoDocument);
 }
 
 void CMainFrame::CreateToolBar() {
-  auto* toolBar = addToolBar(tr("Toolbar"));
-  toolBar->setObjectName("toolBar");
-  toolBar->setIconSize(QSize(16, 15));
-  for (const char* name : {"newDocument", "openDocument", "saveDocument"})
-    toolBar->addAction(findChild<QAction*>(name));
+  toolBar_ = addToolBar(tr("Toolbar"));
+  toolBar_->setObjectName("toolBar");
+  toolBar_->setIconSize(QSize(16, 15));
+  for (const int entry : ToolBarEntries()) {
+    if (entry == kSeparator) {
+      toolBar_->addSeparator();
+    } else {
+      toolBar_->addAction(commands_.at(entry));
+    }
+  }
+  // Hidden or shown by its own button or the menu, the menu's mark follows.
+  connect(toolBar_, &QToolBar::visibilityChanged, commands_[ID_VIEW_TOOLBAR], &QAction::setChecked);
 }
 
 void CMainFrame::CreateStatusBar() {
   statusBar()->setObjectName("statusBar");
-  for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
-    auto* label = new QLabel(tr(indicator), this);
-    label->setEnabled(false);
+  lockKeys_ = new LockKeyWatcher(this);
+  for (const auto& [key, text] :
+       {std::pair{LockKey::kCapsLock, "CAP"}, std::pair{LockKey::kNumLock, "NUM"},
+        std::pair{LockKey::kScrollLock, "SCRL"}}) {
+    auto* label = new QLabel(tr(text), this);
+    label->setObjectName(QString("indicator%1").arg(text));
     statusBar()->addPermanentWidget(label);
+    lockIndicators_.emplace_back(key, label);
   }
+  connect(lockKeys_, &LockKeyWatcher::changed, this, [this] { UpdateLockIndicators(); });
+  UpdateLockIndicators();
   ShowStatusMessage(tr("Ready"));
+}
+
+void CMainFrame::UpdateLockIndicators() {
+  // A key whose state the window system does not tell shows as off.
+  for (const auto& [key, label] : lockIndicators_)
+    label->setEnabled(lockKeys_->IsOn(key).value_or(false));
 }
 
 void CMainFrame::CreateEquationBar() {
@@ -172,29 +367,70 @@ void CMainFrame::CreateEquationBar() {
   equationBar_ = new EquationBar(this);
   addToolBar(Qt::TopToolBarArea, equationBar_);
   connect(&equationBar_->Edit(), &EquationEdit::equationEdited, this, [this] { EquationEdited(); });
-  // Typing always goes to the equation: whichever document becomes active, the box has the focus.
-  connect(mdiArea_, &QMdiArea::subWindowActivated, this,
-          [this] { equationBar_->Edit().setFocus(); });
   connect(&equationBar_->Edit(), &EquationEdit::refused, this,
           [this](const QString& message) { ShowStatusMessage(message); });
 }
 
-void CMainFrame::CreateMenus() {
-  QMenu* file = menuBar()->addMenu(tr("&File"));
-  for (const char* name :
-       {"newDocument", "openDocument", "closeDocument", "saveDocument", "saveDocumentAs"})
-    file->addAction(findChild<QAction*>(name));
-  file->addSeparator();
-  QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
-  exit->setObjectName("exit");
-  // Commands on a document are there only while one is.
-  const auto enable = [this] {
-    for (const char* name : {"closeDocument", "saveDocument", "saveDocumentAs"})
-      findChild<QAction*>(name)->setEnabled(ActiveChild() != nullptr);
-  };
-  connect(mdiArea_, &QMdiArea::subWindowActivated, this, enable);
-  enable();
+// Typing always goes to the equation: whenever the focus lands elsewhere in this window (a
+// document made or activated, a click on a view), it goes back to the edit box once the events
+// of the moment are handled.
+void CMainFrame::KeepFocusInEquationBox() {
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    EquationEdit* edit = &equationBar_->Edit();
+    if (now == nullptr || now == edit || !isAncestorOf(now)) return;
+    QMetaObject::invokeMethod(
+        edit, [edit] { edit->setFocus(); }, Qt::QueuedConnection);
+  });
 }
+
+// ---------------------------------------------------------------------------------------------
+// CMainFrame: commands in force
+
+QAction* CMainFrame::Command(int id) const {
+  const auto found = commands_.find(id);
+  return found == commands_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::UpdateCommands() {
+  for (const auto& [id, action] : commands_) {
+    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) continue;
+    const auto handler = handlers_.find(id);
+    action->setEnabled(handler != handlers_.end() && handler->second.enabled());
+  }
+  const CChildFrame* child = ActiveChild();
+  const bool embedded = child != nullptr && child->IsEmbeddedObject();
+  ShowMenuBar(child == nullptr ? MenuBarKind::kNoDocument
+                               : (embedded ? MenuBarKind::kEmbedded : MenuBarKind::kDocument));
+  UseAccelerators(embedded ? AcceleratorTable::kEmbedded : AcceleratorTable::kMainFrame);
+}
+
+void CMainFrame::ShowMenuBar(MenuBarKind kind) {
+  if (kind == menuBarInForce_) return;
+  menuBarInForce_ = kind;
+  menuBar()->clear();
+  for (QMenu* menu : menuBars_.at(kind))
+    menuBar()->addMenu(menu);
+}
+
+void CMainFrame::UseAccelerators(AcceleratorTable table) {
+  std::map<int, QList<QKeySequence>> keys;
+  for (const Accelerator& accelerator : Accelerators(table))
+    keys[accelerator.id].append(QKeySequence(accelerator.keys));
+  for (const auto& [id, action] : commands_) {
+    const auto found = keys.find(id);
+    action->setShortcuts(found == keys.end() ? QList<QKeySequence>() : found->second);
+  }
+}
+
+void CMainFrame::NotAvailableYet(int id) {
+  QString name = Command(id)->text().remove('&');
+  if (name.endsWith("...")) name.chop(3);
+  app_.Dialogs().ShowMessage(
+      this, tr("\"%1\" is not available in this version of Kalvane yet.").arg(name));
+}
+
+// ---------------------------------------------------------------------------------------------
+// CMainFrame: documents
 
 CChildFrame* CMainFrame::ActiveChild() {
   return qobject_cast<CChildFrame*>(mdiArea_->activeSubWindow());
@@ -205,13 +441,28 @@ KLV300Doc* CMainFrame::ActiveDocument() {
   return child != nullptr ? &child->Document() : nullptr;
 }
 
-CChildFrame& CMainFrame::NewDocument() {
-  auto* child = new CChildFrame(app_, tr("Kalvane3%1").arg(++documentsMade_));
+QList<CChildFrame*> CMainFrame::Children() const {
+  QList<CChildFrame*> children;
+  for (QMdiSubWindow* window : mdiArea_->subWindowList())
+    if (auto* child = qobject_cast<CChildFrame*>(window)) children.append(child);
+  return children;
+}
+
+CChildFrame& CMainFrame::Show(CChildFrame* child) {
+  connect(child, &CChildFrame::fileUsed, this,
+          [this](const std::filesystem::path& path) { RememberFile(path); });
+  connect(
+      child, &QObject::destroyed, this, [this] { UpdateCommands(); }, Qt::QueuedConnection);
   mdiArea_->addSubWindow(child);
   child->showMaximized();
   mdiArea_->setActiveSubWindow(child);
   equationBar_->Edit().setFocus();
+  UpdateCommands();
   return *child;
+}
+
+CChildFrame& CMainFrame::NewDocument() {
+  return Show(new CChildFrame(app_, tr("Kalvane3%1").arg(++documentsMade_)));
 }
 
 CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
@@ -220,19 +471,104 @@ CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
     if (chosen.isEmpty()) return nullptr;
     path = chosen.toStdString();
   }
+  for (CChildFrame* child : Children()) {
+    if (SameFile(child->Path(), path)) {
+      mdiArea_->setActiveSubWindow(child);
+      RememberFile(path);
+      return child;
+    }
+  }
   auto child = std::make_unique<CChildFrame>(app_, QString());
   if (!child->Open(path)) return nullptr;
-  CChildFrame* shown = child.release();
-  mdiArea_->addSubWindow(shown);
-  shown->showMaximized();
-  mdiArea_->setActiveSubWindow(shown);
-  equationBar_->Edit().setFocus();
-  return shown;
+  RememberFile(path);
+  return &Show(child.release());
 }
 
 void CMainFrame::OpenEmbeddedObject(const std::filesystem::path& path) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error) || OpenDocument(path) == nullptr) NewDocument();
+  CChildFrame* child = nullptr;
+  if (std::filesystem::exists(path, error)) child = OpenDocument(path);
+  if (child == nullptr) child = &NewDocument();
+  child->MakeEmbeddedObject(path);
+  UpdateCommands();
+}
+
+void CMainFrame::RememberFile(const std::filesystem::path& path) {
+  if (!recentFiles_.Add(path))
+    ShowStatusMessage(tr("The list of recent files could not be saved: %1")
+                          .arg(QString::fromStdString(recentFiles_.LastError())));
+  UpdateRecentFileCommands();
+}
+
+void CMainFrame::UpdateRecentFileCommands() {
+  const std::vector<std::string>& files = recentFiles_.Files();
+  for (std::size_t i = 0; i < recentFileCommands_.size(); ++i) {
+    QAction* action = recentFileCommands_[i];
+    action->setVisible(i < files.size());
+    if (i < files.size()) action->setText(NumberedEntry(i, ShownPath(files[i])));
+  }
+  noRecentFile_->setVisible(files.empty());
+}
+
+// A recent file that cannot be opened any more leaves the list.
+void CMainFrame::OpenRecentFile(std::size_t index) {
+  const std::vector<std::string>& files = recentFiles_.Files();
+  if (index >= files.size()) return;
+  const std::string path = files[index];
+  if (OpenDocument(path) == nullptr) {
+    recentFiles_.Remove(index);
+    UpdateRecentFileCommands();
+  }
+}
+
+void CMainFrame::ListWindows(QMenu* windowMenu) {
+  for (QAction* action : windowMenu->actions())
+    if (action->property("windowEntry").toBool()) delete action;
+  const QList<CChildFrame*> children = Children();
+  if (children.isEmpty()) return;
+  QAction* separator = windowMenu->addSeparator();
+  separator->setProperty("windowEntry", true);
+  for (qsizetype i = 0; i < children.size(); ++i) {
+    CChildFrame* child = children[i];
+    QAction* entry = windowMenu->addAction(
+        NumberedEntry(static_cast<std::size_t>(i), QString(child->Name()).replace("&", "&&")));
+    entry->setProperty("windowEntry", true);
+    entry->setCheckable(true);
+    entry->setChecked(child == ActiveChild());
+    connect(entry, &QAction::triggered, this, [this, child] {
+      if (Children().contains(child)) mdiArea_->setActiveSubWindow(child);
+    });
+  }
+}
+
+// Minimised documents lined up along the bottom of the area, from the left.
+void CMainFrame::ArrangeIcons() {
+  int left = 0;
+  for (CChildFrame* child : Children()) {
+    if (!child->isMinimized()) continue;
+    child->move(left, mdiArea_->viewport()->height() - child->height());
+    left += child->width();
+  }
+}
+
+void CMainFrame::Print() {
+  CChildFrame* child = ActiveChild();
+  if (child == nullptr) return;
+  QPrinter& printer = app_.Printer();
+  if (app_.Dialogs().ChoosePrinter(this, printer)) PrintOn(child->Document(), printer);
+}
+
+void CMainFrame::PrintPreview() {
+  CChildFrame* child = ActiveChild();
+  if (child == nullptr) return;
+  KLV300Doc& document = child->Document();
+  app_.Dialogs().ShowPrintPreview(
+      this, app_.Printer(), [this, &document](QPrinter& printer) { PrintOn(document, printer); });
+}
+
+void CMainFrame::PrintOn(KLV300Doc& document, QPrinter& printer) {
+  QString error;
+  if (!PrintDocument(document, app_.Fonts(), printer, error)) app_.Dialogs().ShowError(this, error);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -266,10 +602,8 @@ void CMainFrame::ShowEquationText(std::string_view text) {
 }
 
 void CMainFrame::UpdateViewsOf(const KLV300Doc& document) {
-  for (QMdiSubWindow* window : mdiArea_->subWindowList()) {
-    auto* child = qobject_cast<CChildFrame*>(window);
-    if (child != nullptr && &child->Document() == &document) child->View().viewport()->update();
-  }
+  for (CChildFrame* child : Children())
+    if (&child->Document() == &document) child->View().viewport()->update();
 }
 
 void CMainFrame::ShowStatusMessage(const QString& message) {

@@ -1,18 +1,30 @@
 // The main window: documents in a multi-document area, each maximised in its own child frame
-// with its view, the toolbar, the equation bar docked at the top and the status bar with the
-// Caps Lock, Num Lock and Scroll Lock indicators.
+// with its view, the menu bar, the toolbar, the equation bar docked at the top and the status bar
+// with the Caps Lock, Num Lock and Scroll Lock indicators.
+//
+// Every command is a QAction carrying its numeric id (commands.h). Which menu bar and which
+// keyboard table are in force follows the active document: none, an ordinary one, or the one a
+// container asked to edit. Commands are enabled by rules evaluated whenever that changes.
 #pragma once
 
-#include <QKeySequence>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string_view>
+#include <vector>
 
+#include "app/commands.h"
+#include "app/lock_keys.h"
+#include "app/recent_files.h"
 #include "document/document.h"
+
+class QPrinter;
 
 namespace kv {
 
@@ -34,6 +46,9 @@ class CChildFrame final : public QMdiSubWindow {
   const QString& Name() const { return name_; }
   // The file the document was read from or saved to; empty for a new document.
   const std::filesystem::path& Path() const { return path_; }
+  // Whether this is the document a container asked to edit, and the object's file.
+  bool IsEmbeddedObject() const { return embeddedObject_; }
+  void MakeEmbeddedObject(const std::filesystem::path& objectFile);
 
   // Reads `path` into the document. On failure shows the message and returns false; the
   // document is then as it was.
@@ -42,8 +57,14 @@ class CChildFrame final : public QMdiSubWindow {
   // message was shown) or the user cancelled.
   bool Save();
   bool SaveAs();
+  // Saves a copy in a file the user chooses; the document keeps its file and modified flag.
+  bool SaveCopyAs();
   // The title: the document's name, with a mark while it is modified.
   void UpdateTitle();
+
+ signals:
+  // The document was read from or saved to `path`.
+  void fileUsed(const std::filesystem::path& path);
 
  protected:
   // A modified document asks whether to save it first; Cancel, or a failed save, keeps it open.
@@ -52,16 +73,15 @@ class CChildFrame final : public QMdiSubWindow {
  private:
   bool SaveTo(const std::filesystem::path& path);
   void TakePath(const std::filesystem::path& path);
-  // Runs `fileWork` (an open or a save); on success the document takes `path` as its file, on
-  // failure the storage message is shown and false returned.
-  bool TakePathUnlessFailed(const std::filesystem::path& path,
-                            const std::function<void()>& fileWork);
+  // Runs `fileWork` (an open or a save); false, with the storage message shown, when it failed.
+  bool RunFileWork(const std::function<void()>& fileWork);
 
   KLV300App& app_;
   std::unique_ptr<KLV300Doc> document_;
   KLV300View* view_;
   QString name_;
   std::filesystem::path path_;
+  bool embeddedObject_ = false;
 };
 
 class CMainFrame final : public QMainWindow {
@@ -75,16 +95,21 @@ class CMainFrame final : public QMainWindow {
   ~CMainFrame() override;
 
   EquationBar& Bar() { return *equationBar_; }
+  // The action of a command; null for an id without one.
+  QAction* Command(int id) const;
+  // The menu bar in force.
+  MenuBarKind MenuBarInForce() const { return menuBarInForce_; }
   // The document of the active child frame, or null.
   KLV300Doc* ActiveDocument();
   CChildFrame* ActiveChild();
+  QList<CChildFrame*> Children() const;
 
   // A new document in a child frame of its own, made active.
   CChildFrame& NewDocument();
-  // Opens the document file in a child frame of its own; on failure shows the message, and
-  // no frame stays. The file dialog's choice when `path` is empty.
+  // Opens the document file in a child frame of its own, or activates the frame that has it
+  // open already; on failure shows the message, and no frame stays. The file dialog's choice
+  // when `path` is empty.
   CChildFrame* OpenDocument(std::filesystem::path path = {});
-
   // The document a container asked to edit: read from `path`, or new when there is no such
   // file (or it cannot be read, which is shown).
   void OpenEmbeddedObject(const std::filesystem::path& path);
@@ -93,6 +118,9 @@ class CMainFrame final : public QMainWindow {
   void UpdateViewsOf(const KLV300Doc& document);
   // Shows a short message in the status bar's message pane.
   void ShowStatusMessage(const QString& message);
+  // Evaluates every command's enabling rule and puts the menu bar and the keyboard table of the
+  // active document in force.
+  void UpdateCommands();
 
  protected:
   // Closes every document first, each asking about its changes; Cancel keeps the window.
@@ -101,19 +129,51 @@ class CMainFrame final : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // The commands, as actions that the menus and the toolbar share.
+  // What a command does and when it is enabled.
+  struct Handler {
+    std::function<void()> run;
+    std::function<bool()> enabled;
+  };
+
   void CreateCommands();
+  void BindHandlers();
+  void CreateMenuBars();
+  QMenu* CreateMenu(const MenuLayout& layout);
   void CreateToolBar();
   void CreateStatusBar();
   void CreateEquationBar();
-  void CreateMenus();
-  QAction* AddCommand(const QString& name, const char* objectName, QKeySequence keys,
-                      std::function<void()> action);
+  void KeepFocusInEquationBox();
+  void ShowMenuBar(MenuBarKind kind);
+  void UseAccelerators(AcceleratorTable table);
+  void UpdateRecentFileCommands();
+  void OpenRecentFile(std::size_t index);
+  void RememberFile(const std::filesystem::path& path);
+  void ListWindows(QMenu* windowMenu);
+  void ArrangeIcons();
+  void UpdateLockIndicators();
+  void NotAvailableYet(int id);
+  // Runs `command` on the active child frame, when there is one.
+  std::function<void()> OnActiveChild(std::function<void(CChildFrame&)> command);
+  bool HasDocument() { return ActiveChild() != nullptr; }
+  void Print();
+  void PrintPreview();
+  void PrintOn(KLV300Doc& document, QPrinter& printer);
   void EquationEdited();
+  CChildFrame& Show(CChildFrame* child);
 
   KLV300App& app_;
   QMdiArea* mdiArea_;
   EquationBar* equationBar_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  std::map<int, QAction*> commands_;
+  std::map<int, Handler> handlers_;
+  std::map<MenuBarKind, std::vector<QMenu*>> menuBars_;
+  MenuBarKind menuBarInForce_ = MenuBarKind::kNoDocument;
+  std::array<QAction*, kRecentFileCount> recentFileCommands_{};
+  QAction* noRecentFile_ = nullptr;
+  RecentFileList recentFiles_;
+  LockKeyWatcher* lockKeys_ = nullptr;
+  std::vector<std::pair<LockKey, QLabel*>> lockIndicators_;
   int documentsMade_ = 0;
 };
 

@@ -3,11 +3,19 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 namespace kv {
 
 void QtDialogs::ShowError(QWidget* parent, const QString& message) {
   QMessageBox::warning(parent, QApplication::applicationName(), message);
+}
+
+void QtDialogs::ShowMessage(QWidget* parent, const QString& message) {
+  QMessageBox::information(parent, QApplication::applicationName(), message);
 }
 
 SaveAnswer QtDialogs::AskToSaveChanges(QWidget* parent, const QString& documentName) {
@@ -29,6 +37,24 @@ QString QtDialogs::FileToSaveAs(QWidget* parent, const QString& suggested) {
   if (!path.isEmpty() && !path.endsWith(kDocumentExtension, Qt::CaseInsensitive))
     path += kDocumentExtension;
   return path;
+}
+
+bool QtDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::SetUpPage(QWidget* parent, QPrinter& printer) {
+  QPageSetupDialog dialog(&printer, parent);
+  dialog.exec();
+}
+
+void QtDialogs::ShowPrintPreview(QWidget* parent, QPrinter& printer,
+                                 const std::function<void(QPrinter&)>& paint) {
+  QPrintPreviewDialog dialog(&printer, parent);
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                   [&paint](QPrinter* target) { paint(*target); });
+  dialog.exec();
 }
 
 }  // namespace kv

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
+class QPrinter;
 class QWidget;
 
 namespace kv {
@@ -15,12 +17,23 @@ class UserDialogs {
   virtual ~UserDialogs() = default;
   // A failure the user must know of; the work goes on.
   virtual void ShowError(QWidget* parent, const QString& message) = 0;
+  // Something the user should know that is not a failure.
+  virtual void ShowMessage(QWidget* parent, const QString& message) = 0;
   // "Save changes to NAME?" with Yes, No and Cancel.
   virtual SaveAnswer AskToSaveChanges(QWidget* parent, const QString& documentName) = 0;
   // A document file to open, or empty when the user cancelled.
   virtual QString FileToOpen(QWidget* parent) = 0;
   // The file to save a document as (`suggested` to begin with), or empty when cancelled.
   virtual QString FileToSaveAs(QWidget* parent, const QString& suggested) = 0;
+  // The print dialog: the printer and its settings are chosen on `printer`. False when the user
+  // cancelled.
+  virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer) = 0;
+  // The page setup dialog on `printer`.
+  virtual void SetUpPage(QWidget* parent, QPrinter& printer) = 0;
+  // The print preview of `printer`'s pages, painted by `paint` (on the printer it is given),
+  // from which the user may print.
+  virtual void ShowPrintPreview(QWidget* parent, QPrinter& printer,
+                                const std::function<void(QPrinter&)>& paint) = 0;
 };
 
 // The file dialogs' filter of document files.
@@ -30,9 +43,14 @@ inline constexpr const char* kDocumentExtension = ".kv3";
 class QtDialogs final : public UserDialogs {
  public:
   void ShowError(QWidget* parent, const QString& message) override;
+  void ShowMessage(QWidget* parent, const QString& message) override;
   SaveAnswer AskToSaveChanges(QWidget* parent, const QString& documentName) override;
   QString FileToOpen(QWidget* parent) override;
   QString FileToSaveAs(QWidget* parent, const QString& suggested) override;
+  bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
+  void SetUpPage(QWidget* parent, QPrinter& printer) override;
+  void ShowPrintPreview(QWidget* parent, QPrinter& printer,
+                        const std::function<void(QPrinter&)>& paint) override;
 };
 
 }  // namespace kv

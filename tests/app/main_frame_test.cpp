@@ -3,10 +3,17 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,9 +22,11 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/commands.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
 #include "app/user_dialogs.h"
+#include "options/config_store.h"
 #include "render/font_surface.h"
 #include "support/scratch_environment.h"
 
@@ -51,27 +60,125 @@ double ShareOfDifferentPixels(const QImage& a, const QImage& b, QPoint offsetInA
   return static_cast<double>(different) / (b.width() * b.height());
 }
 
-// Answers the editor's questions from a script, and keeps the messages it showed.
+// Answers the editor's questions from a script, and keeps the messages it showed. With
+// `realFileDialogs` the file dialogs are the program's own, answered by FileDialogAnswerer.
 class ScriptedDialogs final : public UserDialogs {
  public:
   QStringList errors;
+  QStringList messages;
   QList<SaveAnswer> saveAnswers;
   QStringList filesToOpen;
   QStringList filesToSave;
   int questionsAsked = 0;
+  int fileDialogsShown = 0;
+  bool realFileDialogs = false;
+  // Where the print dialog sends the pages: a PDF file, or nowhere when empty (cancelled).
+  QString printToPdf;
+  int pageSetups = 0;
+  int previews = 0;
 
   void ShowError(QWidget*, const QString& message) override { errors << message; }
+  void ShowMessage(QWidget*, const QString& message) override { messages << message; }
   SaveAnswer AskToSaveChanges(QWidget*, const QString&) override {
     ++questionsAsked;
     return saveAnswers.isEmpty() ? SaveAnswer::kCancel : saveAnswers.takeFirst();
   }
-  QString FileToOpen(QWidget*) override {
+  QString FileToOpen(QWidget* parent) override {
+    ++fileDialogsShown;
+    if (realFileDialogs) return real_.FileToOpen(parent);
     return filesToOpen.isEmpty() ? QString() : filesToOpen.takeFirst();
   }
-  QString FileToSaveAs(QWidget*, const QString&) override {
+  QString FileToSaveAs(QWidget* parent, const QString& suggested) override {
+    ++fileDialogsShown;
+    if (realFileDialogs) return real_.FileToSaveAs(parent, suggested);
     return filesToSave.isEmpty() ? QString() : filesToSave.takeFirst();
   }
+  bool ChoosePrinter(QWidget*, QPrinter& printer) override {
+    if (printToPdf.isEmpty()) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printToPdf);
+    return true;
+  }
+  void SetUpPage(QWidget*, QPrinter&) override { ++pageSetups; }
+  void ShowPrintPreview(QWidget*, QPrinter& printer,
+                        const std::function<void(QPrinter&)>& paint) override {
+    ++previews;
+    paint(printer);
+  }
+
+ private:
+  QtDialogs real_;
 };
+
+// Answers the file dialogs the program opens as a person would: the file's name chosen in the
+// dialog, then accepted. Watches every window that is shown while it lives.
+class FileDialogAnswerer final : public QObject {
+ public:
+  explicit FileDialogAnswerer(QStringList answers) : answers_(std::move(answers)) {
+    qApp->installEventFilter(this);
+  }
+  ~FileDialogAnswerer() override { qApp->removeEventFilter(this); }
+
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* dialog = qobject_cast<QFileDialog*>(object);
+    if (event->type() == QEvent::Show && dialog != nullptr && !answers_.isEmpty()) {
+      const QString answer = answers_.takeFirst();
+      // Once the dialog runs its own event loop: its folder chosen, the name put into its file
+      // name box, then a click on its Open or Save button.
+      QMetaObject::invokeMethod(
+          dialog,
+          [dialog, answer] {
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+            QVERIFY(name != nullptr && buttons != nullptr);
+            const QFileInfo file(answer);
+            dialog->setDirectory(file.absolutePath());
+            name->setText(file.fileName());
+            // The button is enabled once the dialog has looked at the folder.
+            for (QAbstractButton* button : buttons->buttons()) {
+              if (buttons->buttonRole(button) != QDialogButtonBox::AcceptRole) continue;
+              QTRY_VERIFY(button->isEnabled());
+              QTest::mouseClick(button, Qt::LeftButton);
+            }
+            // A dialog left open would hold the test until it times out.
+            if (dialog->isVisible()) dialog->reject();
+          },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+ private:
+  QStringList answers_;
+};
+
+// The texts of a menu's visible entries, "-" for a separator.
+QStringList EntriesOf(const QMenu* menu) {
+  QStringList entries;
+  for (const QAction* action : menu->actions()) {
+    if (!action->isVisible()) continue;
+    entries << (action->isSeparator() ? QString("-") : action->text());
+  }
+  return entries;
+}
+
+// The box around the pixels of `image` darker than a light grey, in pixels.
+QRect InkBox(const QImage& image) {
+  QRect box;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (qGray(image.pixel(x, y)) < 192) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+// Runs a program to its end; its standard output, or a failed check.
+QString Run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished()) return "did not finish";
+  if (exitCode != nullptr) *exitCode = process.exitCode();
+  return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+}
 
 // Types a character that no key of the test's keyboard makes, as an input method would.
 void TypeCharacter(QWidget& widget, const QString& character) {
@@ -95,9 +202,11 @@ class MainFrameTest : public QObject {
     app_->SetDialogs(std::move(dialogs));
     QVERIFY(app_->StartUp().empty());
     frame_ = std::make_unique<CMainFrame>(*app_);
-    frame_->NewDocument();
     frame_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+    app_->ProcessStartRequest({});
+    // Without a window manager (Xvfb) nothing else makes the window active.
+    frame_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
   }
 
   void cleanup() {
@@ -194,21 +303,27 @@ class MainFrameTest : public QObject {
     const QString path = folder.filePath("quadratic.kv3");
     QTest::keyClicks(&frame_->Bar().Edit(), "x=(-b+-sqrt(b2-4ac))/2a");
     dialogs_->filesToSave << path;
-    Trigger("saveDocumentAs");
+    Trigger(ID_FILE_SAVE_AS);
     QVERIFY(dialogs_->errors.isEmpty());
     QVERIFY(QFile::exists(path));
     QVERIFY(!frame_->ActiveDocument()->IsModified());
     QCOMPARE(frame_->ActiveChild()->windowTitle(), QString("quadratic.kv3[*]"));
 
-    Trigger("newDocument");
+    Trigger(ID_FILE_CLOSE);
+    QTRY_COMPARE(Documents(), 0);
     frame_->Bar().Edit().setPlainText("something else");
-    dialogs_->filesToOpen << path;
-    Trigger("openDocument");
-    QCOMPARE(Documents(), 3);
+    dialogs_->filesToOpen << path << path;
+    Trigger(ID_FILE_OPEN);
+    QCOMPARE(Documents(), 1);
     QCOMPARE(frame_->ActiveChild()->Name(), QString("quadratic.kv3"));
     QVERIFY(!frame_->ActiveDocument()->IsModified());
     QCOMPARE(frame_->Bar().Edit().toPlainText(),
              QString("x=(-b+-sqrt(b2-4ac))/2a") + QString(19, QChar('\n')));
+    // Opened again, the document is not read twice: its frame comes forward.
+    Trigger(ID_FILE_NEW);
+    Trigger(ID_FILE_OPEN);
+    QCOMPARE(Documents(), 2);
+    QCOMPARE(frame_->ActiveChild()->Name(), QString("quadratic.kv3"));
   }
 
   // Closing a modified document asks first: Cancel keeps it, No closes it; a damaged file and
@@ -216,13 +331,13 @@ class MainFrameTest : public QObject {
   void failuresAndQuestionsKeepTheWork() {
     QTest::keyClicks(&frame_->Bar().Edit(), "a/b");
     dialogs_->saveAnswers << SaveAnswer::kCancel;
-    Trigger("closeDocument");
+    Trigger(ID_FILE_CLOSE);
     QCOMPARE(dialogs_->questionsAsked, 1);
     QCOMPARE(Documents(), 1);
 
     QTemporaryDir folder;
     dialogs_->filesToSave << folder.filePath("no such folder/a.kv3");
-    Trigger("saveDocument");
+    Trigger(ID_FILE_SAVE);
     QCOMPARE(dialogs_->errors, QStringList{"Failed to save document."});
     QVERIFY(frame_->ActiveDocument()->IsModified());
 
@@ -232,27 +347,306 @@ class MainFrameTest : public QObject {
     file.write(QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(600, 'x'));
     file.close();
     dialogs_->filesToOpen << damaged;
-    Trigger("openDocument");
+    Trigger(ID_FILE_OPEN);
     QCOMPARE(dialogs_->errors.last(), QString("Failed to open document."));
     QCOMPARE(Documents(), 1);
     QCOMPARE(QString::fromStdString(frame_->ActiveDocument()->EquationList().Join()).left(3),
              QString("a/b"));
 
     dialogs_->saveAnswers << SaveAnswer::kDiscard;
-    Trigger("closeDocument");
+    Trigger(ID_FILE_CLOSE);
     QTRY_COMPARE(Documents(), 0);  // a closed frame is deleted once control returns
-    QVERIFY(!frame_->findChild<QAction*>("saveDocument")->isEnabled());
+    QVERIFY(!frame_->Command(ID_FILE_SAVE)->isEnabled());
+  }
+
+  // The menu bar, the enabling and the keys follow the start mode and the active document:
+  // no document, an ordinary one, or the one a container asked to edit.
+  void menusAndKeysFollowTheStartMode_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("menus");
+    QTest::addColumn<QStringList>("fileMenu");
+    QTest::addColumn<QList<int>>("enabled");
+    QTest::addColumn<QList<int>>("disabled");
+    QTest::addColumn<int>("ctrlS");
+    QTest::addColumn<int>("ctrlR");
+    const QList<int> alwaysDisabled = {ID_EDIT_UNDO, ID_NEXT_PANE, ID_PREV_PANE};
+    QTest::newRow("no document")
+        << "none" << QStringList{"&File", "&View", "&Tools", "&Help"}
+        << QStringList{"&New", "&Open...", "-",    "P&rint Setup...", "-", "Recent File",
+                       "-",    "&Close",   "E&xit"}
+        << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_PRINT_SETUP, ID_APP_EXIT, ID_APP_ABOUT}
+        << alwaysDisabled + QList<int>{ID_FILE_CLOSE,        ID_FILE_SAVE,
+                                       ID_FILE_PRINT,        ID_TOOLS_RESET_EQUATION,
+                                       ID_UPDATE_AND_RETURN, ID_CANCEL_CHANGES}
+        << int(ID_FILE_SAVE) << int(ID_UPDATE_AND_RETURN);
+    QTest::newRow("a document") << "document" << QStringList{"&File",  "&Edit",   "&View",
+                                                             "&Tools", "&Window", "&Help"}
+                                << QStringList{"&New",      "&Open...",       "&Close",
+                                               "&Save",     "Save &As...",    "-",
+                                               "&Print...", "Print Pre&view", "P&rint Setup...",
+                                               "-",         "Recent File",    "-",
+                                               "E&xit"}
+                                << QList<int>{ID_FILE_CLOSE,           ID_FILE_SAVE,  ID_FILE_PRINT,
+                                              ID_TOOLS_RESET_EQUATION, ID_WINDOW_NEW, ID_EDIT_COPY}
+                                << alwaysDisabled +
+                                       QList<int>{ID_UPDATE_AND_RETURN, ID_CANCEL_CHANGES}
+                                << int(ID_FILE_SAVE) << int(ID_UPDATE_AND_RETURN);
+    QTest::newRow("embedded") << "embedded" << QStringList{"&File",  "&Edit",   "&View",
+                                                           "&Tools", "&Window", "&Help"}
+                              << QStringList{"&New",
+                                             "&Open...",
+                                             "&Close",
+                                             "Save Copy &As...",
+                                             "-",
+                                             "&Print...",
+                                             "Print Pre&view",
+                                             "P&rint Setup...",
+                                             "-",
+                                             "Recent File",
+                                             "-",
+                                             "E&xit"}
+                              << QList<int>{ID_FILE_SAVE_COPY_AS, ID_UPDATE_AND_RETURN,
+                                            ID_CANCEL_CHANGES}
+                              << alwaysDisabled << int(ID_FILE_UPDATE) << 0;
+  }
+  void menusAndKeysFollowTheStartMode() {
+    QFETCH(QString, mode);
+    QFETCH(QStringList, menus);
+    QFETCH(QStringList, fileMenu);
+    QFETCH(QList<int>, enabled);
+    QFETCH(QList<int>, disabled);
+    QFETCH(int, ctrlS);
+    QFETCH(int, ctrlR);
+    if (mode == "none") {
+      Trigger(ID_FILE_CLOSE);
+      QTRY_COMPARE(Documents(), 0);
+    } else if (mode == "embedded") {
+      QTemporaryDir folder;
+      app_->ProcessStartRequest(
+          {StartMode::kEmbedded, folder.filePath("object.kv3").toStdString(), {}});
+    }
+    QStringList shownMenus;
+    for (const QAction* menu : frame_->menuBar()->actions())
+      shownMenus << menu->text();
+    QCOMPARE(shownMenus, menus);
+    QCOMPARE(EntriesOf(frame_->menuBar()->actions().first()->menu()), fileMenu);
+    for (const int id : enabled)
+      QVERIFY2(frame_->Command(id)->isEnabled(), qPrintable(QString::number(id, 16)));
+    for (const int id : disabled)
+      QVERIFY2(!frame_->Command(id)->isEnabled(), qPrintable(QString::number(id, 16)));
+    QCOMPARE(CommandOfKeys(Qt::CTRL | Qt::Key_S), ctrlS);
+    QCOMPARE(CommandOfKeys(Qt::CTRL | Qt::Key_R), ctrlR);
+    // Every key of the table in force gives one command, so none is ambiguous.
+    QCOMPARE(CommandOfKeys(Qt::CTRL | Qt::Key_Insert), int(ID_EDIT_COPY));
+    QCOMPARE(CommandOfKeys(Qt::SHIFT | Qt::Key_Insert), int(ID_EDIT_PASTE));
+  }
+
+  // New Window makes no second window; Ctrl+S without a document asks nothing and saves nothing;
+  // Undo has nothing to undo; commands still to come say so instead of pretending to work.
+  void commandsWithoutEffectDoNothing() {
+    Trigger(ID_WINDOW_NEW);
+    QCOMPARE(Documents(), 1);
+    QTest::keyClicks(&frame_->Bar().Edit(), "ab");
+    QTest::keySequence(frame_.get(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QVERIFY(frame_->Bar().Edit().toPlainText().startsWith("ab\n"));
+
+    dialogs_->saveAnswers << SaveAnswer::kDiscard;
+    Trigger(ID_FILE_CLOSE);
+    QTRY_COMPARE(Documents(), 0);
+    const int dialogsBefore = dialogs_->fileDialogsShown;
+    QTest::keySequence(frame_.get(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(dialogs_->fileDialogsShown, dialogsBefore);
+    QCOMPARE(Documents(), 0);
+
+    Trigger(ID_APP_ABOUT);
+    QCOMPARE(dialogs_->messages,
+             QStringList{"\"About Kalvane 3\" is not available in this version of Kalvane yet."});
+  }
+
+  // Reset Equation gives the document the defaults again and marks it modified.
+  void resetEquationTakesTheDefaults() {
+    KLV300Doc& document = *frame_->ActiveDocument();
+    document.Settings().VerticalSpacing.Set(document.Settings().VerticalSpacing.Current() + 100);
+    document.SetModifiedFlag(false);
+    QVERIFY(!(document.Settings() == app_->MasterSettings()));
+    Trigger(ID_TOOLS_RESET_EQUATION);
+    QVERIFY(document.Settings() == app_->MasterSettings());
+    QVERIFY(document.IsModified());
+    QVERIFY(frame_->ActiveChild()->isWindowModified());
+  }
+
+  // The program's own file dialogs, answered as a person would, save a document and open it.
+  void realFileDialogsSaveAndOpen() {
+    QTemporaryDir folder;
+    dialogs_->realFileDialogs = true;
+    QTest::keyClicks(&frame_->Bar().Edit(), "a/b");
+    {
+      // No extension typed: the dialog's answer gets ".kv3".
+      FileDialogAnswerer answerer({folder.filePath("fraction")});
+      Trigger(ID_FILE_SAVE_AS);
+    }
+    const QString path = folder.filePath("fraction.kv3");
+    QVERIFY(QFile::exists(path));
+    Trigger(ID_FILE_NEW);
+    {
+      FileDialogAnswerer answerer({path});
+      Trigger(ID_FILE_CLOSE);  // the new document is not modified: no question
+      Trigger(ID_FILE_OPEN);
+    }
+    QCOMPARE(dialogs_->questionsAsked, 0);
+    QVERIFY(dialogs_->errors.isEmpty());
+    QCOMPARE(frame_->ActiveChild()->Name(), QString("fraction.kv3"));
+    QVERIFY(frame_->Bar().Edit().toPlainText().startsWith("a/b\n"));
+  }
+
+  // The last files opened or saved are offered newest first, kept for the next start; one that
+  // cannot be opened any more leaves the list, and one that is open is only brought forward.
+  void recentFilesAreKeptAndOffered() {
+    QTemporaryDir folder;
+    const QString first = folder.filePath("first.kv3");
+    const QString second = folder.filePath("second.kv3");
+    dialogs_->filesToSave << first << second;
+    Trigger(ID_FILE_SAVE_AS);
+    Trigger(ID_FILE_NEW);
+    Trigger(ID_FILE_SAVE_AS);
+    const QAction* newest = frame_->Command(ID_FILE_MRU_FILE1);
+    QCOMPARE(newest->text(), "&1 " + second);
+    QCOMPARE(frame_->Command(ID_FILE_MRU_FILE1 + 1)->text(), "&2 " + first);
+    QVERIFY(!frame_->Command(ID_FILE_MRU_FILE1 + 2)->isVisible());
+
+    frame_->Command(ID_FILE_MRU_FILE1)->trigger();  // open already: brought forward
+    QCOMPARE(Documents(), 2);
+    QVERIFY(QFile::remove(first));
+    frame_->Command(ID_FILE_MRU_FILE1 + 1)->trigger();
+    QCOMPARE(dialogs_->errors, QStringList{"Failed to open document."});
+    QVERIFY(!frame_->Command(ID_FILE_MRU_FILE1 + 1)->isVisible());
+
+    // The next start offers what is left.
+    frame_.reset();
+    frame_ = std::make_unique<CMainFrame>(*app_);
+    QCOMPARE(frame_->Command(ID_FILE_MRU_FILE1)->text(), "&1 " + second);
+    QVERIFY(!frame_->Command(ID_FILE_MRU_FILE1 + 1)->isVisible());
+  }
+
+  // Print puts the equation at its true size 5 mm from the page's corner, as vectors; Print
+  // Preview paints the same page; Print Setup is the page setup of the same printer.
+  void printingPutsTheEquationAtFiveMillimetres() {
+    const QString text = "x=(-b+-sqrt(b2-4ac))/2a";
+    frame_->Bar().Edit().setPlainText(text);
+    QTemporaryDir folder;
+    dialogs_->printToPdf = folder.filePath("printed.pdf");
+    Trigger(ID_FILE_PRINT);
+    QVERIFY2(dialogs_->errors.isEmpty(), qPrintable(dialogs_->errors.join('\n')));
+    QVERIFY(Run("pdfinfo", {dialogs_->printToPdf}).contains(QRegularExpression("Pages:\\s+1\\n")));
+    QVERIFY(!Run("pdfimages", {"-list", dialogs_->printToPdf})
+                 .contains(QRegularExpression("\\n\\s*1\\s")));
+    // At 254 dpi a pixel is 0.1 mm: the margin is 50 pixels.
+    Run("pdftoppm", {"-r", "254", "-gray", "-png", "-singlefile", dialogs_->printToPdf,
+                     folder.filePath("page")});
+    const QImage page(folder.filePath("page.png"));
+    QVERIFY(!page.isNull());
+    const QString expectedPicture = folder.filePath("expected.png");
+    int status = -1;
+    Run(KALVANE_CLI,
+        {"render", "--dpi", "254", "--background", "white", "-o", expectedPicture, "--", text},
+        &status);
+    QCOMPARE(status, 0);
+    const QRect expected = InkBox(QImage(expectedPicture)).translated(50, 50);
+    const QRect printed = InkBox(page);
+    QVERIFY2(std::abs(printed.left() - expected.left()) <= 1 &&
+                 std::abs(printed.top() - expected.top()) <= 1 &&
+                 std::abs(printed.right() - expected.right()) <= 1 &&
+                 std::abs(printed.bottom() - expected.bottom()) <= 1,
+             qPrintable(QString("printed %1,%2 %3x%4, expected %5,%6 %7x%8")
+                            .arg(printed.left())
+                            .arg(printed.top())
+                            .arg(printed.width())
+                            .arg(printed.height())
+                            .arg(expected.left())
+                            .arg(expected.top())
+                            .arg(expected.width())
+                            .arg(expected.height())));
+
+    dialogs_->printToPdf = folder.filePath("preview.pdf");
+    app_->Printer().setOutputFileName(dialogs_->printToPdf);
+    Trigger(ID_FILE_PRINT_PREVIEW);
+    QCOMPARE(dialogs_->previews, 1);
+    QVERIFY(QFile::exists(dialogs_->printToPdf));
+    Trigger(ID_FILE_PRINT_SETUP);
+    QCOMPARE(dialogs_->pageSetups, 1);
+  }
+
+  // What the command line asks for: a file opens; a damaged one is shown as a failure and the
+  // editor starts with a new document; a container's object opens, or starts new, with the
+  // embedded menus, and "Running" = 1 is in the exchange store's file.
+  void theCommandLineOpensWhatItNames() {
+    Trigger(ID_FILE_CLOSE);
+    QTRY_COMPARE(Documents(), 0);
+    QTemporaryDir folder;
+    const QString damaged = folder.filePath("damaged.kv3");
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(600, 'x'));
+    file.close();
+    app_->ProcessStartRequest({StartMode::kEditor, damaged.toStdString(), {}});
+    QCOMPARE(dialogs_->errors, QStringList{"Failed to open document."});
+    QCOMPARE(Documents(), 1);
+    QVERIFY(!app_->LaunchedEmbedded());
+
+    const QString object = folder.filePath("object.kv3");
+    QProcess::execute(KALVANE_CLI, {"save", "x^2", "-o", object});
+    app_->ProcessStartRequest({StartMode::kEmbedded, object.toStdString(), {}});
+    QVERIFY(app_->LaunchedEmbedded());
+    QCOMPARE(frame_->ActiveChild()->Name(), QString("object.kv3"));
+    QVERIFY(frame_->ActiveChild()->IsEmbeddedObject());
+    QVERIFY(frame_->Bar().Edit().toPlainText().startsWith("x^2\n"));
+    QCOMPARE(frame_->MenuBarInForce(), MenuBarKind::kEmbedded);
+    ConfigStore exchange = ExchangeStore();
+    QVERIFY(exchange.Load());
+    QCOMPARE(exchange.ReadInt("Control", "Running"), 1);
+  }
+
+  // The program itself: --help, --version and a mistake, without a window.
+  void theProgramAnswersItsCommandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: kalvane [FILE.kv3]";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "kalvane ";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "unknown option --bogus";
+    QTest::newRow("embedding without a file")
+        << QStringList{"--embedding"} << 2 << "needs the object's file";
+    QTest::newRow("two files") << QStringList{"a.kv3", "b.kv3"} << 2 << "one document at a time";
+  }
+  void theProgramAnswersItsCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    int exitCode = -1;
+    const QString printed = Run(KALVANE_EDITOR, arguments, &exitCode);
+    QCOMPARE(exitCode, status);
+    QVERIFY2(printed.contains(output), qPrintable(printed));
   }
 
  private:
   std::unique_ptr<test::ScratchEnvironment> environment_;
-  void Trigger(const char* command) {
-    QAction* action = frame_->findChild<QAction*>(command);
+  void Trigger(int command) {
+    QAction* action = frame_->Command(command);
     QVERIFY(action != nullptr);
     QVERIFY(action->isEnabled());
     action->trigger();
   }
   int Documents() { return static_cast<int>(frame_->findChildren<CChildFrame*>().size()); }
+  // The command the keys give, 0 for none.
+  int CommandOfKeys(QKeyCombination keys) {
+    int found = 0;
+    for (const QAction* action : frame_->actions()) {
+      if (!action->shortcuts().contains(QKeySequence(keys))) continue;
+      if (found != 0) return -1;  // two commands: ambiguous
+      found = action->data().toInt();
+    }
+    return found;
+  }
 
   std::unique_ptr<KLV300App> app_;
   ScriptedDialogs* dialogs_ = nullptr;
