@@ -1,6 +1,7 @@
 #include "app/commands.h"
 
 #include <array>
+#include <vector>
 
 namespace kv {
 namespace {
@@ -116,18 +117,19 @@ constexpr std::array<int, 17> kToolBar = {
     ID_CANCEL_CHANGES, kSeparator,   ID_EDIT_PREFERENCES, ID_RESET_PREFERENCES,
     ID_COPY_METAFILE};
 
-// F1 reads the help, as its menu text says, in both tables.
+// A menu shows the first key of its command. F1 reads the help, as its menu text says, in both
+// tables.
 constexpr std::array kMainFrameKeys = {
     Accelerator{Qt::CTRL | Qt::SHIFT | Qt::Key_E, ID_UPDATE_AND_RETURN},
     Accelerator{Qt::CTRL | Qt::Key_R, ID_UPDATE_AND_RETURN},
     Accelerator{Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},
     Accelerator{Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
-    Accelerator{Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
     Accelerator{Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},
+    Accelerator{Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
     Accelerator{Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},
     Accelerator{Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
-    Accelerator{Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
     Accelerator{Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},
+    Accelerator{Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
     Accelerator{Qt::CTRL | Qt::Key_N, ID_FILE_NEW},
     Accelerator{Qt::CTRL | Qt::Key_O, ID_FILE_OPEN},
     Accelerator{Qt::CTRL | Qt::Key_P, ID_FILE_PRINT},
@@ -138,25 +140,18 @@ constexpr std::array kMainFrameKeys = {
     Accelerator{Qt::CTRL | Qt::Key_B, ID_COPY_BITMAP},
     Accelerator{QKeyCombination(Qt::Key_F1), ID_HELP_READ_HELP},
 };
-constexpr std::array kEmbeddedKeys = {
-    Accelerator{Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},
-    Accelerator{Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
-    Accelerator{Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
-    Accelerator{Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},
-    Accelerator{Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},
-    Accelerator{Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
-    Accelerator{Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
-    Accelerator{Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},
-    Accelerator{Qt::CTRL | Qt::Key_N, ID_FILE_NEW},
-    Accelerator{Qt::CTRL | Qt::Key_O, ID_FILE_OPEN},
-    Accelerator{Qt::CTRL | Qt::Key_P, ID_FILE_PRINT},
-    Accelerator{Qt::CTRL | Qt::Key_S, ID_FILE_UPDATE},
-    Accelerator{QKeyCombination(Qt::Key_F6), ID_NEXT_PANE},
-    Accelerator{Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
-    Accelerator{Qt::CTRL | Qt::Key_M, ID_COPY_METAFILE},
-    Accelerator{Qt::CTRL | Qt::Key_B, ID_COPY_BITMAP},
-    Accelerator{QKeyCombination(Qt::Key_F1), ID_HELP_READ_HELP},
-};
+
+// The document a container asked to edit: Ctrl+S updates the container, and the two keys that
+// return to it are not in its table.
+std::vector<Accelerator> EmbeddedKeys() {
+  std::vector<Accelerator> keys;
+  for (const Accelerator& accelerator : kMainFrameKeys) {
+    if (accelerator.id == ID_UPDATE_AND_RETURN) continue;
+    keys.push_back(accelerator.id == ID_FILE_SAVE ? Accelerator{accelerator.keys, ID_FILE_UPDATE}
+                                                  : accelerator);
+  }
+  return keys;
+}
 
 }  // namespace
 
@@ -181,7 +176,8 @@ std::span<const int> ToolBarEntries() {
 }
 
 std::span<const Accelerator> Accelerators(AcceleratorTable table) {
-  return table == AcceleratorTable::kEmbedded ? std::span<const Accelerator>(kEmbeddedKeys)
+  static const std::vector<Accelerator> embeddedKeys = EmbeddedKeys();
+  return table == AcceleratorTable::kEmbedded ? std::span<const Accelerator>(embeddedKeys)
                                               : std::span<const Accelerator>(kMainFrameKeys);
 }
 

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/child_frame.h"
 #include "app/commands.h"
 #include "app/lock_keys.h"
 #include "app/recent_files.h"
@@ -31,58 +32,6 @@ namespace kv {
 class EquationBar;
 class KLV300App;
 class KLV300View;
-
-// The frame of one document and its one view. It owns the document.
-class CChildFrame final : public QMdiSubWindow {
-  Q_OBJECT
-
- public:
-  // A new document named `name` until it is saved.
-  CChildFrame(KLV300App& app, QString name, QWidget* parent = nullptr);
-  ~CChildFrame() override;
-
-  KLV300Doc& Document() { return *document_; }
-  KLV300View& View() { return *view_; }
-  const QString& Name() const { return name_; }
-  // The file the document was read from or saved to; empty for a new document.
-  const std::filesystem::path& Path() const { return path_; }
-  // Whether this is the document a container asked to edit, and the object's file.
-  bool IsEmbeddedObject() const { return embeddedObject_; }
-  void MakeEmbeddedObject(const std::filesystem::path& objectFile);
-
-  // Reads `path` into the document. On failure shows the message and returns false; the
-  // document is then as it was.
-  bool Open(const std::filesystem::path& path);
-  // Saves to the document's file, or asks for one first. False when the save failed (the
-  // message was shown) or the user cancelled.
-  bool Save();
-  bool SaveAs();
-  // Saves a copy in a file the user chooses; the document keeps its file and modified flag.
-  bool SaveCopyAs();
-  // The title: the document's name, with a mark while it is modified.
-  void UpdateTitle();
-
- signals:
-  // The document was read from or saved to `path`.
-  void fileUsed(const std::filesystem::path& path);
-
- protected:
-  // A modified document asks whether to save it first; Cancel, or a failed save, keeps it open.
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  bool SaveTo(const std::filesystem::path& path);
-  void TakePath(const std::filesystem::path& path);
-  // Runs `fileWork` (an open or a save); false, with the storage message shown, when it failed.
-  bool RunFileWork(const std::function<void()>& fileWork);
-
-  KLV300App& app_;
-  std::unique_ptr<KLV300Doc> document_;
-  KLV300View* view_;
-  QString name_;
-  std::filesystem::path path_;
-  bool embeddedObject_ = false;
-};
 
 class CMainFrame final : public QMainWindow {
   Q_OBJECT

@@ -1,0 +1,163 @@
+// The editor as a person uses it: a key typed into the equation box of the real main window,
+// timed until the view has finished painting the document again. The window runs on the
+// offscreen platform (QT_QPA_PLATFORM=offscreen unless set), with options and recent files in a
+// scratch folder. Run by hand:
+//   build/tests/bench/editor_bench --benchmark_repetitions=5
+//
+//   BM_KeystrokeToPaint/0   a typical equation of the corpus (the quadratic formula)
+//   BM_KeystrokeToPaint/1   twenty lines: the corpus's twenty longest equations
+//   BM_MemoryOverEdits      100,000 keystrokes, each painted; the process's resident memory
+//                           after the first 10,000 and after all of them
+// Each keystroke types a character or removes it again, so the text stays as it was.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/equation_bar.h"
+#include "app/equation_view.h"
+#include "app/main_frame.h"
+
+namespace kv {
+
+// The equations of the corpus, in this program's syntax (its second column).
+std::vector<std::string> CorpusEquations() {
+  std::ifstream corpus(std::string(KALVANE_SOURCE_DIR) + "/bench/corpus.tsv");
+  std::vector<std::string> equations;
+  std::string line;
+  std::getline(corpus, line);  // the heading
+  while (std::getline(corpus, line)) {
+    std::istringstream fields(line);
+    std::string id, text;
+    if (std::getline(fields, id, '\t') && std::getline(fields, text, '\t'))
+      equations.push_back(text);
+  }
+  return equations;
+}
+
+QString TwentyLongestEquations() {
+  std::vector<std::string> equations = CorpusEquations();
+  std::stable_sort(equations.begin(), equations.end(),
+                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  equations.resize(std::min<std::size_t>(equations.size(), 20));
+  QStringList lines;
+  for (const std::string& equation : equations)
+    lines << QString::fromStdString(equation);
+  return lines.join('\n');
+}
+
+// The editor's window with one document, kept for the whole run as the program keeps it.
+struct Editor {
+  Editor() : app(std::make_unique<KLV300App>()), frame(std::make_unique<CMainFrame>(*app)) {
+    app->StartUp();
+    frame->show();
+    app->ProcessStartRequest({});
+    if (!QTest::qWaitForWindowExposed(frame.get())) std::abort();
+  }
+  EquationEdit& Box() { return frame->Bar().Edit(); }
+  KLV300View& View() { return frame->ActiveChild()->View(); }
+
+  std::unique_ptr<KLV300App> app;
+  std::unique_ptr<CMainFrame> frame;
+};
+
+// Made by main() after the application object and gone before it.
+Editor* theEditor = nullptr;
+
+Editor& TheEditor() {
+  return *theEditor;
+}
+
+// Shows `text` with the cursor at the end of its last line, painted once.
+void Prepare(Editor& editor, const QString& text) {
+  QSignalSpy painted(&editor.View(), &KLV300View::painted);
+  editor.Box().setPlainText(text);
+  editor.Box().moveCursor(QTextCursor::End);
+  painted.wait();
+}
+
+// One keystroke, handled until the view's paint has finished: the paint is what the person
+// waits for.
+void KeystrokeAndPaint(Editor& editor, int keystroke) {
+  QSignalSpy painted(&editor.View(), &KLV300View::painted);
+  if (keystroke % 2 == 0) {
+    QTest::keyClick(&editor.Box(), Qt::Key_Z, Qt::NoModifier);
+  } else {
+    QTest::keyClick(&editor.Box(), Qt::Key_Backspace);
+  }
+  while (painted.isEmpty())
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void BM_KeystrokeToPaint(benchmark::State& state) {
+  Editor& editor = TheEditor();
+  const QString text =
+      state.range(0) == 0 ? QString("x=(-b+-sqrt(b2-4ac))/2a") : TwentyLongestEquations();
+  Prepare(editor, text);
+  int keystroke = 0;
+  for (auto _ : state)
+    KeystrokeAndPaint(editor, keystroke++);
+  state.SetLabel(state.range(0) == 0 ? "quadratic formula" : "twenty longest equations");
+}
+BENCHMARK(BM_KeystrokeToPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The process's resident memory in bytes.
+double ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
+void BM_MemoryOverEdits(benchmark::State& state) {
+  constexpr int kWarmUp = 10000;
+  constexpr int kEdits = 100000;
+  Editor& editor = TheEditor();
+  for (auto _ : state) {
+    Prepare(editor, "x=(-b+-sqrt(b2-4ac))/2a");
+    for (int i = 0; i < kWarmUp; ++i)
+      KeystrokeAndPaint(editor, i);
+    const double afterWarmUp = ResidentBytes();
+    for (int i = 0; i < kEdits; ++i)
+      KeystrokeAndPaint(editor, i);
+    state.counters["rss_after_warm_up_MB"] = afterWarmUp / 1e6;
+    state.counters["rss_after_edits_MB"] = ResidentBytes() / 1e6;
+  }
+}
+BENCHMARK(BM_MemoryOverEdits)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace kv
+
+int main(int argc, char** argv) {
+  // Options and recent files of a run of its own, not the user's.
+  char scratch[] = "/tmp/kalvane-editor-bench-XXXXXX";
+  if (mkdtemp(scratch) == nullptr) return 1;
+  setenv("XDG_CONFIG_HOME", scratch, 1);
+  setenv("KALVANE_PROGRAM_FOLDER", scratch, 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  {
+    kv::Editor editor;
+    kv::theEditor = &editor;
+    benchmark::RunSpecifiedBenchmarks();
+    kv::theEditor = nullptr;
+  }
+  benchmark::Shutdown();
+  std::error_code error;
+  std::filesystem::remove_all(scratch, error);
+  return 0;
+}
