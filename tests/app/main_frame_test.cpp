@@ -234,7 +234,7 @@ class MainFrameTest : public QObject {
   }
 
   // One typed character: the document takes the box's text, is modified, says so in its title,
-  // and its view paints once.
+  // and its view paints once. The focus stays with the box.
   void typingMarksTheDocumentModifiedAndPaintsOnce() {
     KLV300View& view = frame_->ActiveChild()->View();
     QSignalSpy painted(&view, &KLV300View::painted);
@@ -247,6 +247,11 @@ class MainFrameTest : public QObject {
     QCOMPARE(QString::fromStdString(frame_->ActiveDocument()->EquationList().Join()),
              QString("x") + QString("\r\n").repeated(19));
     QCOMPARE(app_->LastExtent(), ExtentOf(*app_, "x"));
+    // A click elsewhere in the window: typing still goes to the equation.
+    view.setFocusPolicy(Qt::ClickFocus);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton);
+    view.setFocus();
+    QTRY_VERIFY(frame_->Bar().Edit().hasFocus());
   }
 
   // A character without a Windows-1252 form is refused with a message; the text stays.
