@@ -1,0 +1,1 @@
+#include "app/font_combo.h"

@@ -1,0 +1,2 @@
+// Placeholder: filled in by the work on this control.
+#pragma once
