@@ -84,11 +84,9 @@ bool CChildFrame::SaveCopyAs() {
   if (chosen.isEmpty()) return false;
   const std::filesystem::path copy = chosen.toStdString();
   // The copy is not the document's file: the document stays as modified as it was.
-  const bool modified = document_->IsModified();
-  const bool saved = RunFileWork([&] { SaveDocumentFile(*document_, copy); });
-  document_->SetModifiedFlag(modified);
-  if (saved) emit fileUsed(copy);
-  return saved;
+  if (!RunFileWork([&] { SaveDocumentCopy(*document_, copy); })) return false;
+  emit fileUsed(copy);
+  return true;
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

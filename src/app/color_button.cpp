@@ -88,19 +88,20 @@ QRect FromEdges(int left, int top, int right, int bottom) {
   return QRect(left, top, right - left, bottom - top);
 }
 
+// A groove between two areas: a shadow line, and a highlight line beside it, `shift` away.
+void DrawEtchedLine(QPainter& painter, const QPalette& colours, QPoint from, QPoint to,
+                    QPoint shift) {
+  painter.setPen(colours.color(QPalette::Dark));
+  painter.drawLine(from, to);
+  painter.setPen(colours.color(QPalette::Light));
+  painter.drawLine(from + shift, to + shift);
+}
+
 bool IsArrowKey(int key) {
   return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
 }
 
 }  // namespace
-
-ColorRef ColorRefFromQColor(const QColor& colour) {
-  return Rgb(colour.red(), colour.green(), colour.blue());
-}
-
-QColor QColorFromColorRef(ColorRef colour) {
-  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
 
 // ---------------------------------------------------------------------------------------------
 // CColorPopup: layout
@@ -382,7 +383,9 @@ void CColorPopup::paintEvent(QPaintEvent*) {
   for (int cell = 0; cell <= kLastBox; ++cell)
     PaintCell(painter, cell);
   if (!customRect_.isEmpty()) {
-    PaintCustomSeparator(painter);
+    // An etched line in the gap between the last row of boxes and the custom cell.
+    const int y = customRect_.top() - margin_;
+    DrawEtchedLine(painter, palette(), {customRect_.left(), y}, {customRect_.right(), y}, {0, 1});
     PaintCell(painter, kCustomCell);
   }
 }
@@ -409,15 +412,6 @@ void CColorPopup::PaintCell(QPainter& painter, int cell) const {
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter, cell == kAutomaticCell ? defaultText_ : customText_);
   }
-}
-
-void CColorPopup::PaintCustomSeparator(QPainter& painter) const {
-  // An etched line in the gap between the last row of boxes and the custom cell.
-  const int y = customRect_.top() - margin_;
-  painter.setPen(palette().color(QPalette::Dark));
-  painter.drawLine(customRect_.left(), y, customRect_.right(), y);
-  painter.setPen(palette().color(QPalette::Light));
-  painter.drawLine(customRect_.left(), y + 1, customRect_.right(), y + 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -522,7 +516,8 @@ void CColorButton::paintEvent(QPaintEvent*) {
 
   PaintArrow(painter, content, edge);
   const int separator = content.right() - edge - kArrowWidth - edge - 2;
-  PaintEtchedLine(painter, separator, content.top() + edge, content.bottom() - edge);
+  DrawEtchedLine(painter, palette(), {separator, content.top() + edge},
+                 {separator, content.bottom() - edge}, {1, 0});
   if (!isEnabled()) return;
 
   const QRect swatch(QPoint(content.left() + edge, content.top() + edge),
@@ -532,14 +527,6 @@ void CColorButton::paintEvent(QPaintEvent*) {
   painter.setPen(Qt::black);
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(swatch.adjusted(0, 0, -1, -1));
-}
-
-// A groove, a shadow line beside a highlight line, between the swatch and the arrow.
-void CColorButton::PaintEtchedLine(QPainter& painter, int x, int top, int bottom) const {
-  painter.setPen(palette().color(QPalette::Dark));
-  painter.drawLine(x, top, x, bottom);
-  painter.setPen(palette().color(QPalette::Light));
-  painter.drawLine(x + 1, top, x + 1, bottom);
 }
 
 // A small downward triangle at the right, drawn row by row so that it stays crisp.

@@ -11,18 +11,15 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/qt_colour.h"
 #include "settings/option_values.h"
 
-class QColor;
 class QHelpEvent;
 
 namespace kv {
 
 // The colour that stands for "automatic": the button then shows its default colour.
 inline constexpr ColorRef kAutomaticColour = static_cast<ColorRef>(0xFF000000u);
-
-ColorRef ColorRefFromQColor(const QColor& colour);
-QColor QColorFromColorRef(ColorRef colour);
 
 class CColorButton;
 
@@ -76,7 +73,6 @@ class CColorPopup final : public QWidget {
   void SetHotCell(int cell);
   void ShowToolTip(const QHelpEvent& help);
   void PaintCell(QPainter& painter, int cell) const;
-  void PaintCustomSeparator(QPainter& painter) const;
 
   void Accept();
   void ChooseCustomColour();
@@ -143,7 +139,6 @@ class CColorButton final : public QPushButton {
   void OnPopupAccepted(ColorRef colour);
   void OnPopupCancelled();
   void PaintArrow(QPainter& painter, const QRect& content, int edge) const;
-  void PaintEtchedLine(QPainter& painter, int x, int top, int bottom) const;
 
   ColorRef colour_ = kAutomaticColour;
   ColorRef colourBeforePopup_ = kAutomaticColour;

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/application.h"
+#include "app/qt_colour.h"
 #include "document/document.h"
 #include "render/cairo_surface.h"
 #include "render/font_surface.h"
@@ -14,14 +15,8 @@
 namespace kv {
 namespace {
 
-constexpr double kUnitsPerInch = 2540.0;
 // The scroll range reaches a tenth beyond the equation.
 constexpr double kScrollShare = 1.1;
-
-ColorRef ColorRefOf(const QColor& colour) {
-  return static_cast<ColorRef>(colour.red()) | (static_cast<ColorRef>(colour.green()) << 8) |
-         (static_cast<ColorRef>(colour.blue()) << 16);
-}
 
 }  // namespace
 
@@ -53,7 +48,7 @@ void KLV300View::paintEvent(QPaintEvent*) {
   try {
     CairoSurface surface(app_.Fonts(), {0, 0, extent.width, extent.height},
                          {PictureFormat::kPng, static_cast<double>(viewport()->logicalDpiX()),
-                          ColorRefOf(background), MetricsSource::kFace});
+                          ColorRefFromQColor(background), MetricsSource::kFace});
     document_.DrawDocument(surface, 0, 0);
     const CairoSurface::Pixels pixels = surface.ImagePixels();
     const QImage image(pixels.data, pixels.width, pixels.height, pixels.stride,

@@ -1,7 +1,5 @@
 #include "app/font_combo.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QFontMetrics>
@@ -11,7 +9,8 @@
 #include <QStylePainter>
 #include <QTimer>
 #include <algorithm>
-#include <memory>
+
+#include "render/text_families.h"
 
 namespace kv {
 namespace {
@@ -24,74 +23,6 @@ constexpr int kTextGap = 10;
 // The space an entry gives its texts above and below, together.
 constexpr int kItemPadding = 4;
 constexpr QSize kMarkerSize(15, 13);
-
-struct FontSetDeleter {
-  void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
-};
-struct ObjectSetDeleter {
-  void operator()(FcObjectSet* set) const { FcObjectSetDestroy(set); }
-};
-struct PatternDeleter {
-  void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
-};
-struct CharSetDeleter {
-  void operator()(FcCharSet* set) const { FcCharSetDestroy(set); }
-};
-
-// The name fontconfig knows a face's family by: the English one where the face names its
-// family in several languages, as the options store face names to be looked up again on any
-// system. Empty when the face has no family name.
-QString FamilyName(FcPattern* face) {
-  FcChar8* first = nullptr;
-  FcChar8* name = nullptr;
-  FcChar8* language = nullptr;
-  for (int i = 0; FcPatternGetString(face, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
-    if (i == 0) first = name;
-    if (FcPatternGetString(face, FC_FAMILYLANG, i, &language) == FcResultMatch &&
-        FcStrCmpIgnoreCase(language, reinterpret_cast<const FcChar8*>("en")) == 0)
-      return QString::fromUtf8(reinterpret_cast<const char*>(name));
-  }
-  return first ? QString::fromUtf8(reinterpret_cast<const char*>(first)) : QString();
-}
-
-std::unique_ptr<FcCharSet, CharSetDeleter> LatinLetters() {
-  std::unique_ptr<FcCharSet, CharSetDeleter> letters(FcCharSetCreate());
-  for (FcChar32 c = 'A'; c <= 'Z'; ++c) {
-    FcCharSetAddChar(letters.get(), c);
-    FcCharSetAddChar(letters.get(), c - 'A' + 'a');
-  }
-  return letters;
-}
-
-// Whether a face draws letters for the letters of equation text. A symbol-encoded face keys its
-// glyphs by symbol codes, and a face whose Unicode map lacks the Latin letters draws other
-// characters or nothing for them.
-bool SetsLatinText(FcPattern* face, const FcCharSet* letters) {
-  FcBool symbol = FcFalse;
-  if (FcPatternGetBool(face, FC_SYMBOL, 0, &symbol) == FcResultMatch && symbol) return false;
-  FcCharSet* coverage = nullptr;
-  return FcPatternGetCharSet(face, FC_CHARSET, 0, &coverage) == FcResultMatch &&
-         FcCharSetIsSubset(letters, coverage);
-}
-
-bool IsOutline(FcPattern* face) {
-  FcBool outline = FcFalse;
-  return FcPatternGetBool(face, FC_OUTLINE, 0, &outline) == FcResultMatch && outline;
-}
-
-// fontconfig matches family names regardless of case and blanks, so names equal that way reach
-// the same faces and are one entry.
-QString FamilyKey(const QString& name) {
-  QString key = name.toCaseFolded();
-  key.remove(QLatin1Char(' '));
-  return key;
-}
-
-struct Family {
-  QString name;
-  bool outline = false;
-  bool symbol = false;
-};
 
 bool ListsBefore(const TextFace& a, const TextFace& b) {
   const int order = a.name.compare(b.name, Qt::CaseInsensitive);
@@ -153,38 +84,10 @@ void DrawText(QPainter& painter, const QFont& font, const QColor& colour, const 
 }  // namespace
 
 std::vector<TextFace> ListTextFaces() {
-  std::unique_ptr<FcPattern, PatternDeleter> all(FcPatternCreate());
-  std::unique_ptr<FcObjectSet, ObjectSetDeleter> properties(FcObjectSetCreate());
-  for (const char* property : {FC_FAMILY, FC_FAMILYLANG, FC_OUTLINE, FC_CHARSET, FC_SYMBOL})
-    FcObjectSetAdd(properties.get(), property);
-  // The current configuration is the one Qt draws the preview fonts with.
-  std::unique_ptr<FcFontSet, FontSetDeleter> faces(
-      FcFontList(nullptr, all.get(), properties.get()));
-  if (!faces) return {};
-
-  // A family is judged by all its faces: which of them the engine picks for a name is
-  // fontconfig's choice. Some symbol families come both as a Type 1 file without letters and
-  // as an OpenType file whose Unicode map puts symbols at the letters' codes; the first gives
-  // the family away.
-  const auto letters = LatinLetters();
-  std::map<QString, Family> families;
-  for (int i = 0; i < faces->nfont; ++i) {
-    FcPattern* face = faces->fonts[i];
-    const QString name = FamilyName(face);
-    if (name.isEmpty()) continue;
-    Family& family = families[FamilyKey(name)];
-    if (family.name.isEmpty()) family.name = name;
-    family.outline = family.outline || IsOutline(face);
-    family.symbol = family.symbol || !SetsLatinText(face, letters.get());
-  }
-  // The engine reads text set in a face named "Symbol" as symbol codes, whatever the face.
-  families.erase(FamilyKey(QStringLiteral("Symbol")));
-
   std::vector<TextFace> list;
-  for (const auto& [key, family] : families) {
-    if (family.symbol) continue;
-    list.push_back({family.name, family.outline ? kOutlineFace : kBitmapFace});
-  }
+  for (const TextFamily& family : ListTextFamilies())
+    list.push_back(
+        {QString::fromStdString(family.name), family.outline ? kOutlineFace : kBitmapFace});
   std::sort(list.begin(), list.end(), ListsBefore);
   return list;
 }

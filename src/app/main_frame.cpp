@@ -345,11 +345,18 @@ QList<CChildFrame*> CMainFrame::Children() const {
   return children;
 }
 
-CChildFrame& CMainFrame::Show(CChildFrame* child) {
+CChildFrame* CMainFrame::MakeChild(QString name) {
+  auto* child = new CChildFrame(app_, std::move(name));
+  // Every file a document is read from or saved to joins the recent files; a closed document
+  // changes what the commands may do.
   connect(child, &CChildFrame::fileUsed, this,
           [this](const std::filesystem::path& path) { RememberFile(path); });
   connect(
       child, &QObject::destroyed, this, [this] { UpdateCommands(); }, Qt::QueuedConnection);
+  return child;
+}
+
+CChildFrame& CMainFrame::Show(CChildFrame* child) {
   mdiArea_->addSubWindow(child);
   child->showMaximized();
   mdiArea_->setActiveSubWindow(child);
@@ -359,7 +366,7 @@ CChildFrame& CMainFrame::Show(CChildFrame* child) {
 }
 
 CChildFrame& CMainFrame::NewDocument() {
-  return Show(new CChildFrame(app_, tr("Kalvane3%1").arg(++documentsMade_)));
+  return Show(MakeChild(tr("Kalvane3%1").arg(++documentsMade_)));
 }
 
 CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
@@ -375,9 +382,8 @@ CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
       return child;
     }
   }
-  auto child = std::make_unique<CChildFrame>(app_, QString());
+  std::unique_ptr<CChildFrame> child(MakeChild(QString()));
   if (!child->Open(path)) return nullptr;
-  RememberFile(path);
   return &Show(child.release());
 }
 

@@ -108,6 +108,8 @@ class CMainFrame final : public QMainWindow {
   void PrintPreview();
   void PrintOn(KLV300Doc& document, QPrinter& printer);
   void EquationEdited();
+  // A new child frame, its signals connected to this window; shown by Show.
+  CChildFrame* MakeChild(QString name);
   CChildFrame& Show(CChildFrame* child);
 
   KLV300App& app_;

@@ -8,22 +8,14 @@
 #include <array>
 #include <cmath>
 
+#include "app/qt_colour.h"
 #include "base/clamping.h"
 #include "render/cairo_surface.h"
 #include "render/glyph_outline.h"
+#include "render/hatch_lines.h"
 
 namespace kv {
 namespace {
-
-constexpr double kUnitsPerInch = 2540.0;
-constexpr ColorRef kOpaqueTextBackground = 0x00FFFFFF;
-// Above this many lines a hatch is drawn coarser, so a huge shape never costs unbounded work.
-constexpr double kMaximumHatchLines = 4096;
-
-QColor ColourOf(ColorRef colour) {
-  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
-}
 
 QPointF PointOf(OutlinePoint point) {
   return {static_cast<double>(point.x), static_cast<double>(point.y)};
@@ -105,10 +97,10 @@ void PainterSurface::DrawText(const SurfaceFont& font, const TextBox& box, std::
   if (!face.Found()) return;
   if (GetBackgroundMode() == BackgroundMode::kOpaque)
     painter_.fillRect(QRectF(box.left, box.bottom, box.width, box.height),
-                      ColourOf(kOpaqueTextBackground));
+                      QColorFromColorRef(kOpaqueTextBackground));
 
   const double scale = static_cast<double>(font.CharacterHeight()) / face.UnitsPerEm();
-  const QColor colour = ColourOf(TextColor());
+  const QColor colour = QColorFromColorRef(TextColor());
   realFont.PlaceGlyphs(text, placed_);
   for (const PlacedGlyph& glyph : placed_) {
     const QPainterPath& outline = GlyphPath(face, glyph.index);
@@ -132,7 +124,7 @@ bool PainterSurface::MakePen(QPen& pen) const {
   const std::int32_t style = selected.style & kPenStyleMask;
   if (style == kPsNull) return false;
   const double width = std::max(selected.width, CairoSurface::kThinnestVectorLine);
-  pen = QPen(ColourOf(selected.colour), width);
+  pen = QPen(QColorFromColorRef(selected.colour), width);
   pen.setJoinStyle(Qt::RoundJoin);
   const std::span<const double> pattern = PenDashPattern(style);
   if (pattern.empty()) {
@@ -168,47 +160,25 @@ void PainterSurface::FillWithBrush(const QPainterPath& polygon) {
   const BrushAttributes& brush = SelectedBrush();
   if (brush.style == kBsNull) return;
   if (brush.style != kBsHatched) {
-    painter_.fillPath(polygon, ColourOf(brush.colour));
+    painter_.fillPath(polygon, QColorFromColorRef(brush.colour));
     return;
   }
   painter_.save();
   painter_.setClipPath(polygon, Qt::IntersectClip);
-  DrawHatch(polygon, brush.hatch, ColourOf(brush.colour));
+  DrawHatch(polygon, brush.hatch, QColorFromColorRef(brush.colour));
   painter_.restore();
 }
 
-// Lines across the polygon's bounds, anchored to multiples of the spacing on the logical axes,
-// so neighbouring shapes' hatches line up; the clip keeps them inside the polygon.
+// The hatch's lines across the polygon's bounds; the clip keeps them inside the polygon.
 void PainterSurface::DrawHatch(const QPainterPath& polygon, int hatch, const QColor& colour) {
   const QRectF bounds = polygon.boundingRect();
-  const double x0 = bounds.left(), x1 = bounds.right();
-  const double y0 = bounds.top(), y1 = bounds.bottom();
-  const double span = std::max(x1 - x0, y1 - y0) * 2;
-  const double spacing = std::max<double>(CairoSurface::kHatchSpacing, span / kMaximumHatchLines);
-  const bool horizontal = hatch == kHsHorizontal || hatch == kHsCross;
-  const bool vertical = hatch == kHsVertical || hatch == kHsCross;
-  const bool falling = hatch == kHsFDiagonal || hatch == kHsDiagCross;  // down left to right
-  const bool rising = hatch == kHsBDiagonal || hatch == kHsDiagCross;
   QPainterPath lines;
-  // Lines a*x + b*y = c for c on the spacing grid over the corners' range.
-  const auto addLines = [&](double a, double b) {
-    const std::array<double, 4> corners = {a * x0 + b * y0, a * x0 + b * y1, a * x1 + b * y0,
-                                           a * x1 + b * y1};
-    const auto [low, high] = std::minmax_element(corners.begin(), corners.end());
-    for (double c = std::floor(*low / spacing) * spacing; c <= *high; c += spacing) {
-      if (b == 0) {
-        lines.moveTo(c / a, y0);
-        lines.lineTo(c / a, y1);
-      } else {  // y = (c - a*x) / b across the bounds' width
-        lines.moveTo(x0, (c - a * x0) / b);
-        lines.lineTo(x1, (c - a * x1) / b);
-      }
-    }
-  };
-  if (horizontal) addLines(0, 1);
-  if (vertical) addLines(1, 0);
-  if (falling) addLines(1, 1);
-  if (rising) addLines(1, -1);
+  ForEachHatchLine(hatch, bounds.left(), bounds.top(), bounds.right(), bounds.bottom(),
+                   CairoSurface::kHatchSpacing,
+                   [&lines](double xFrom, double yFrom, double xTo, double yTo) {
+                     lines.moveTo(xFrom, yFrom);
+                     lines.lineTo(xTo, yTo);
+                   });
   QPen pen(colour, CairoSurface::kThinnestVectorLine);
   pen.setCapStyle(Qt::FlatCap);
   painter_.strokePath(lines, pen);

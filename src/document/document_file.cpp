@@ -57,7 +57,7 @@ std::vector<std::uint8_t> DocumentContents(KLV300Doc& document) {
   return archive.Bytes();
 }
 
-void SaveDocumentFile(KLV300Doc& document, const std::filesystem::path& path) {
+void SaveDocumentCopy(KLV300Doc& document, const std::filesystem::path& path) {
   std::vector<std::uint8_t> contents;
   try {
     contents = DocumentContents(document);
@@ -65,6 +65,10 @@ void SaveDocumentFile(KLV300Doc& document, const std::filesystem::path& path) {
     throw StorageError(kFailedToSaveDocument, error.what());
   }
   WriteDocumentFile(path, contents);
+}
+
+void SaveDocumentFile(KLV300Doc& document, const std::filesystem::path& path) {
+  SaveDocumentCopy(document, path);
   document.SetModifiedFlag(false);
 }
 

@@ -24,6 +24,9 @@ void OpenDocumentBytes(KLV300Doc& document, std::span<const std::uint8_t> file);
 // save leaves the old file intact; it raises StorageError and leaves the document modified. A
 // successful save clears the modified flag.
 void SaveDocumentFile(KLV300Doc& document, const std::filesystem::path& path);
+// Saves `document` to `path` as SaveDocumentFile does, but as a copy: the document's modified
+// flag stays as it was.
+void SaveDocumentCopy(KLV300Doc& document, const std::filesystem::path& path);
 
 // The "Contents" stream of `document`.
 std::vector<std::uint8_t> DocumentContents(KLV300Doc& document);

@@ -10,16 +10,13 @@
 #include <string>
 
 #include "base/clamping.h"
+#include "render/hatch_lines.h"
 
 namespace kv {
 namespace {
 
-constexpr double kUnitsPerInch = 2540.0;
 constexpr double kPointsPerInch = 72.0;
 constexpr double kMetresPerInch = 0.0254;
-constexpr ColorRef kOpaqueTextBackground = 0x00FFFFFF;
-// Above this many lines a hatch is drawn coarser, so a huge shape never costs unbounded work.
-constexpr double kMaximumHatchLines = 4096;
 
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
@@ -274,36 +271,16 @@ void CairoSurface::FillWithBrush(std::span<const Point> points) {
   cairo_restore(cr_.get());
 }
 
-// Lines across the clip region, anchored to multiples of the spacing on the logical axes.
+// The hatch's lines across the clip region; the clip keeps them inside the polygon.
 void CairoSurface::DrawHatch(int hatch) {
   double x0, y0, x1, y1;
   cairo_clip_extents(cr_.get(), &x0, &y0, &x1, &y1);
-  const double span = std::max(x1 - x0, y1 - y0) * 2;
-  const double spacing = std::max<double>(kHatchSpacing, span / kMaximumHatchLines);
-  const bool horizontal = hatch == kHsHorizontal || hatch == kHsCross;
-  const bool vertical = hatch == kHsVertical || hatch == kHsCross;
-  const bool falling = hatch == kHsFDiagonal || hatch == kHsDiagCross;  // down left to right
-  const bool rising = hatch == kHsBDiagonal || hatch == kHsDiagCross;
   cairo_t* cr = cr_.get();
-  // Lines a*x + b*y = c for c on the spacing grid over the corners' range.
-  const auto lines = [&](double a, double b) {
-    const std::array<double, 4> corners = {a * x0 + b * y0, a * x0 + b * y1, a * x1 + b * y0,
-                                           a * x1 + b * y1};
-    const auto [low, high] = std::minmax_element(corners.begin(), corners.end());
-    for (double c = std::floor(*low / spacing) * spacing; c <= *high; c += spacing) {
-      if (b == 0) {
-        cairo_move_to(cr, c / a, y0);
-        cairo_line_to(cr, c / a, y1);
-      } else {  // y = (c - a*x) / b across the region's width
-        cairo_move_to(cr, x0, (c - a * x0) / b);
-        cairo_line_to(cr, x1, (c - a * x1) / b);
-      }
-    }
-  };
-  if (horizontal) lines(0, 1);
-  if (vertical) lines(1, 0);
-  if (falling) lines(1, 1);
-  if (rising) lines(1, -1);
+  ForEachHatchLine(hatch, x0, y0, x1, y1, kHatchSpacing,
+                   [cr](double xFrom, double yFrom, double xTo, double yTo) {
+                     cairo_move_to(cr, xFrom, yFrom);
+                     cairo_line_to(cr, xTo, yTo);
+                   });
   cairo_set_line_width(cr, thinnestLine_);
   cairo_set_dash(cr, nullptr, 0, 0);
   cairo_stroke(cr);

@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "base/windows1252.h"
+#include "render/fontconfig_handles.h"
 #include "render/glyph_outline.h"
 #include "render/symbol_encoding.h"
 
@@ -48,11 +49,6 @@ void* FtRealloc(FT_Memory, long, long newSize, void* block) {
   return std::realloc(block, static_cast<std::size_t>(newSize));
 }
 FT_MemoryRec_ ftMemory = {nullptr, FtAlloc, FtFree, FtRealloc};
-
-struct PatternDeleter {
-  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
-};
-using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
 // What cairo holds of a face while it keeps the cairo font face made from it.
 struct FreeTypeHold {
@@ -139,6 +135,10 @@ std::uint32_t GlyphOfByte(FT_Face face, ByteMapping mapping, unsigned char byte)
 }
 
 }  // namespace
+
+bool IsSymbolFaceName(std::string_view name) {
+  return LowerAscii(std::string(name)) == "symbol";
+}
 
 int ScaleDesignUnits(std::int64_t units, int characterHeight, int unitsPerEm) {
   if (characterHeight <= 0 || unitsPerEm <= 0) return 0;
@@ -298,7 +298,7 @@ const FontFace& FontCatalog::Resolve(const KVLogFont& description) {
 
 const FontFace& FontCatalog::ResolveDescription(const KVLogFont& description) {
   std::string name = LowerAscii(description.FaceName());
-  const bool symbol = description.lfCharSet == kSymbolCharset || name == "symbol";
+  const bool symbol = description.lfCharSet == kSymbolCharset || IsSymbolFaceName(name);
   Request request{std::move(name), NormalisedWeight(description.lfWeight),
                   description.lfItalic != 0, symbol};
   if (auto it = requests_.find(request); it != requests_.end()) return *it->second;

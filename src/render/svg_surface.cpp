@@ -12,10 +12,8 @@
 namespace kv {
 namespace {
 
-constexpr double kUnitsPerInch = 2540.0;
 constexpr double kPointsPerInch = 72.0;
 constexpr int kUnitsPerMillimetre = 100;
-constexpr ColorRef kOpaqueTextBackground = 0x00FFFFFF;
 constexpr std::size_t kBodyReserve = 4096;
 
 // The shortest form that reads back as the same double: exact for the halves and the

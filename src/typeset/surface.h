@@ -36,9 +36,13 @@ enum TextAlign : unsigned {
 inline constexpr unsigned kTaHorizontalMask = 6;
 inline constexpr unsigned kTaVerticalMask = 24;
 
-// Opaque text output first fills the text's box with white; transparent output draws the
-// glyphs only.
+// Logical units (0.01 mm) in an inch.
+inline constexpr double kUnitsPerInch = 2540.0;
+
+// Opaque text output first fills the text's box with white (kOpaqueTextBackground); transparent
+// output draws the glyphs only.
 enum class BackgroundMode { kOpaque, kTransparent };
+inline constexpr ColorRef kOpaqueTextBackground = 0x00FFFFFF;
 
 // How logical units reach the device, which decides how pen widths are converted.
 enum class SurfaceMapping {

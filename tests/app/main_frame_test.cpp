@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -28,6 +27,7 @@
 #include "app/user_dialogs.h"
 #include "options/config_store.h"
 #include "render/font_surface.h"
+#include "support/qt_program.h"
 #include "support/scratch_environment.h"
 
 namespace kv {
@@ -171,13 +171,11 @@ QRect InkBox(const QImage& image) {
   return box;
 }
 
-// Runs a program to its end; its standard output, or a failed check.
+// Runs a program to its end; what it printed (standard output, then standard error).
 QString Run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished()) return "did not finish";
-  if (exitCode != nullptr) *exitCode = process.exitCode();
-  return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+  const test::ProgramRun run = test::RunProgram(program, arguments);
+  if (exitCode != nullptr) *exitCode = run.status;
+  return run.out + run.err;
 }
 
 // Types a character that no key of the test's keyboard makes, as an input method would.
@@ -287,11 +285,12 @@ class MainFrameTest : public QObject {
 
     QTemporaryDir folder;
     const QString picture = folder.filePath("expected.png");
-    QProcess cli;
-    cli.start(KALVANE_CLI, {"render", "--dpi", QString::number(view.viewport()->logicalDpiX()),
-                            "--background", "white", "-o", picture, "--", text});
-    QVERIFY(cli.waitForFinished());
-    QCOMPARE(cli.exitCode(), 0);
+    int status = -1;
+    Run(KALVANE_CLI,
+        {"render", "--dpi", QString::number(view.viewport()->logicalDpiX()), "--background",
+         "white", "-o", picture, "--", text},
+        &status);
+    QCOMPARE(status, 0);
     const QImage expected = QImage(picture).convertToFormat(QImage::Format_RGB32);
     QVERIFY(!expected.isNull());
 
@@ -599,7 +598,7 @@ class MainFrameTest : public QObject {
     QVERIFY(!app_->LaunchedEmbedded());
 
     const QString object = folder.filePath("object.kv3");
-    QProcess::execute(KALVANE_CLI, {"save", "x^2", "-o", object});
+    Run(KALVANE_CLI, {"save", "x^2", "-o", object});
     app_->ProcessStartRequest({StartMode::kEmbedded, object.toStdString(), {}});
     QVERIFY(app_->LaunchedEmbedded());
     QCOMPARE(frame_->ActiveChild()->Name(), QString("object.kv3"));

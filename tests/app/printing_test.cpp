@@ -18,11 +18,11 @@
 #include "document/document.h"
 #include "options/option_text.h"
 #include "render/font_catalog.h"
+#include "support/qt_program.h"
 
 namespace kv {
 namespace {
 
-constexpr int kProgramTimeoutMs = 60000;
 // At 254 dpi a pixel is 0.1 mm, so the 5 mm margin is 50 pixels.
 constexpr int kDpi = 254;
 constexpr int kMarginPixels = 50;
@@ -39,20 +39,7 @@ constexpr double kDisagreementTolerance = 0.03;
 // them off); within 1 mm of it the page's ink is the equation's.
 constexpr int kOverhangPixels = 10;
 
-struct Run {
-  int status = -1;  // -1 when the program crashed or did not end
-  QString out;
-};
-
-Run RunProgram(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  Run run;
-  if (!process.waitForFinished(kProgramTimeoutMs)) return run;
-  if (process.exitStatus() == QProcess::NormalExit) run.status = process.exitCode();
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  return run;
-}
+using test::RunProgram;
 
 // The engine's form of an equation typed with line breaks: Windows-1252, CR LF between lines.
 std::string EngineText(const QString& text) {
@@ -160,13 +147,13 @@ class PrintingTest : public QObject {
     QString error;
     QVERIFY2(PrintTextToPdf(fonts_, text, settings, pdf, error), qPrintable(error));
 
-    const Run info = RunProgram("pdfinfo", {pdf});
+    const test::ProgramRun info = RunProgram("pdfinfo", {pdf});
     QCOMPARE(info.status, 0);
     QVERIFY2(
         info.out.contains(QRegularExpression("^Pages:\\s+1$", QRegularExpression::MultilineOption)),
         qPrintable(info.out));
     // The list's two header lines and no image below them: the page is drawn as vectors.
-    const Run images = RunProgram("pdfimages", {"-list", pdf});
+    const test::ProgramRun images = RunProgram("pdfimages", {"-list", pdf});
     QCOMPARE(images.status, 0);
     QCOMPARE(images.out.trimmed().split('\n').size(), 2);
 

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <optional>
 
+#include "support/qt_program.h"
+
 // The icons are compiled into the library the program is built from; the copies are compared
 // with them.
 static void LoadResources() {
@@ -18,7 +20,6 @@ namespace kv {
 namespace {
 
 constexpr const char* kMimeType = "application/x-kalvane3";
-constexpr int kProgramTimeoutMs = 60000;
 
 // The files registering promises under the data home, each with the icon it copies (if any).
 const QList<std::pair<QString, QString>> kRegisteredFiles = {
@@ -29,24 +30,8 @@ const QList<std::pair<QString, QString>> kRegisteredFiles = {
     {"icons/hicolor/64x64/apps/kalvane.png", ":/kalvane/kalvane.png"},
 };
 
-struct Run {
-  int status = -1;  // -1 when the program crashed or did not end
-  QString out;
-  QString err;
-};
-
-Run RunProgram(const QString& program, const QStringList& arguments,
-               const QProcessEnvironment& environment) {
-  QProcess process;
-  process.setProcessEnvironment(environment);
-  process.start(program, arguments);
-  Run run;
-  if (!process.waitForFinished(kProgramTimeoutMs)) return run;
-  if (process.exitStatus() == QProcess::NormalExit) run.status = process.exitCode();
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  run.err = QString::fromUtf8(process.readAllStandardError());
-  return run;
-}
+using Run = test::ProgramRun;
+using test::RunProgram;
 
 // A user's session without a display or a named desktop (so that xdg-mime asks the shared MIME
 // database rather than a desktop's own tool), with its home and data home in scratch folders.

@@ -22,7 +22,6 @@ namespace {
 constexpr double kInkDpi = 150.0;
 constexpr double kGoldenDpi = 96.0;
 constexpr int kMargin = 500;  // logical units of empty paper around the measured box
-constexpr double kUnitsPerInch = 2540.0;
 // Anti-aliasing and round line caps may colour this many pixels beyond the box.
 constexpr int kInkTolerancePixels = 2;
 constexpr int kInkAlpha = 64;
