@@ -55,7 +55,7 @@ constexpr std::array kCommands = {
     CommandText{ID_CANCEL_CHANGES, "Cancel Changes",
                 "Close without changing the document the equation came from", "Cancel Changes",
                 "cancel-changes"},
-    CommandText{ID_WINDOW_NEW, "&New Window", "Open another window for the active document", "",
+    CommandText{ID_WINDOW_NEW, "&New Window", "A document has one window: no other is opened", "",
                 ""},
     CommandText{ID_WINDOW_CASCADE, "&Cascade", "Arrange the windows so they overlap", "", ""},
     CommandText{ID_WINDOW_TILE_HORZ, "&Tile", "Arrange the windows as tiles that do not overlap",
