@@ -3,7 +3,9 @@
 #include <QPrinter>
 
 #include "app/main_frame.h"
+#include "app/options_sheet.h"
 #include "options/default_configuration.h"
+#include "options/option_store.h"
 
 namespace kv {
 
@@ -59,6 +61,46 @@ void KLV300App::ShowEquationText(std::string_view text) {
 
 void KLV300App::UpdateAllViews(const KLV300Doc& document) {
   if (mainFrame_ != nullptr) mainFrame_->UpdateViewsOf(document);
+}
+
+bool KLV300App::RunOptionsSheet(KLV300Doc& document) {
+  const auto saveDefaults = [this] {
+    if (!SaveAll(masterSettings_, optionsStore_, false))
+      dialogs_->ShowError(mainFrame_, QString::fromStdString("The defaults could not be saved in " +
+                                                             optionsStore_.Path() + ": " +
+                                                             optionsStore_.LastError()));
+  };
+  return kv::RunOptionsSheet(
+      mainFrame_, document,
+      {masterSettings_, *fonts_, *dialogs_, UserDecimalSeparator(), saveDefaults});
+}
+
+// Outcomes of the configuration commands: success is a message, failure a warning. Both have no
+// owner window: they are about the program, not a document.
+void KLV300App::OnResetOptions() {
+  const ConfigurationOutcome outcome =
+      ResetOptions(masterSettings_, [this](std::string_view question) {
+        return dialogs_->AskOkCancel(nullptr, QString::fromUtf8(question));
+      });
+  ShowOutcome(outcome);
+}
+
+void KLV300App::OnWriteDefaultConfiguration() {
+  ShowOutcome(WriteDefaultConfiguration(masterSettings_));
+}
+
+void KLV300App::ShowOutcome(const ConfigurationOutcome& outcome) {
+  const QString message = QString::fromStdString(outcome.message);
+  switch (outcome.status) {
+    case ConfigurationOutcome::Status::Done:
+      dialogs_->ShowMessage(nullptr, message);
+      break;
+    case ConfigurationOutcome::Status::Failed:
+      dialogs_->ShowError(nullptr, message);
+      break;
+    case ConfigurationOutcome::Status::Cancelled:
+      break;
+  }
 }
 
 }  // namespace kv

@@ -12,6 +12,7 @@
 #include "app/user_dialogs.h"
 #include "document/document.h"
 #include "options/config_store.h"
+#include "options/default_configuration.h"
 #include "render/font_catalog.h"
 #include "settings/equation_settings.h"
 #include "typeset/node_box.h"
@@ -54,6 +55,13 @@ class KLV300App final : public DocumentHost {
   IniFile& ExchangeStore() override { return exchangeStore_; }
   void ShowEquationText(std::string_view text) override;
   void UpdateAllViews(const KLV300Doc& document) override;
+  bool RunOptionsSheet(KLV300Doc& document) override;
+
+  // "Reset Options...": after the user agrees, the default configuration file gets every
+  // setting's factory value, for the next start to take.
+  void OnResetOptions();
+  // "Write Default Configuration File": the file gets the defaults in force.
+  void OnWriteDefaultConfiguration();
 
   EquationSettings& MasterSettings() { return masterSettings_; }
   ConfigStore& OptionsStore() { return optionsStore_; }
@@ -68,6 +76,8 @@ class KLV300App final : public DocumentHost {
   QPrinter& Printer();
 
  private:
+  void ShowOutcome(const ConfigurationOutcome& outcome);
+
   ConfigStore optionsStore_;
   ConfigStore exchangeStore_;
   NodeBox lastExtent_;

@@ -1,15 +1,13 @@
 #include "app/equation_view.h"
 
-#include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <cmath>
 
 #include "app/application.h"
-#include "app/qt_colour.h"
+#include "app/document_painting.h"
 #include "document/document.h"
-#include "render/cairo_surface.h"
 #include "render/font_surface.h"
 
 namespace kv {
@@ -45,19 +43,10 @@ void KLV300View::paintEvent(QPaintEvent*) {
   // The equation is drawn as kalvane-cli draws a picture of it, on its own pixel grid, and the
   // margin is rounded to whole pixels: the screen shows the very pixels of the exported picture.
   const int margin = static_cast<int>(std::lround(kMargin * Scale()));
-  try {
-    CairoSurface surface(app_.Fonts(), {0, 0, extent.width, extent.height},
-                         {PictureFormat::kPng, static_cast<double>(viewport()->logicalDpiX()),
-                          ColorRefFromQColor(background), MetricsSource::kFace});
-    document_.DrawDocument(surface, 0, 0);
-    const CairoSurface::Pixels pixels = surface.ImagePixels();
-    const QImage image(pixels.data, pixels.width, pixels.height, pixels.stride,
-                       QImage::Format_ARGB32_Premultiplied);
-    painter.drawImage(margin - horizontalScrollBar()->value(),
-                      margin - verticalScrollBar()->value(), image);
-  } catch (const PictureError&) {
-    // An equation too large for one picture (metres wide) shows nothing; nothing is lost.
-  }
+  PaintDocument(
+      painter,
+      QPoint(margin - horizontalScrollBar()->value(), margin - verticalScrollBar()->value()),
+      app_.Fonts(), document_, extent, viewport()->logicalDpiX(), background);
   emit painted(extent);
 }
 

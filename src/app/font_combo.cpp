@@ -152,6 +152,29 @@ void CFontPreviewCombo::LoadFaceName(const QString& name) {
   setCurrentIndex(count() > 0 ? 0 : -1);
 }
 
+void CFontPreviewCombo::KeepFaceName(const QString& name) {
+  const QStringList faces = [this] {
+    QStringList listed;
+    for (int row = 0; row < count(); ++row)
+      listed << itemText(row);
+    return listed;
+  }();
+  if (name.isEmpty() || std::any_of(faces.begin(), faces.end(), [&name](const QString& face) {
+        return face.startsWith(name, Qt::CaseInsensitive);
+      })) {
+    LoadFaceName(name);
+    return;
+  }
+  const auto place = std::find_if(faces.begin(), faces.end(), [&name](const QString& face) {
+    return QString::compare(face, name, Qt::CaseInsensitive) > 0;
+  });
+  const int row = static_cast<int>(place - faces.begin());
+  insertItem(row, name, 0);
+  if (style_ != FontPreviewStyle::kName) previewFonts_.emplace(name, MakeFaceFont(name));
+  ForgetMeasures();
+  setCurrentIndex(row);
+}
+
 const QFont* CFontPreviewCombo::PreviewFont(const QString& face) const {
   const auto found = previewFonts_.find(face);
   return found != previewFonts_.end() ? &found->second : nullptr;

@@ -84,6 +84,10 @@ class CFontPreviewCombo final : public QComboBox {
   // Selects the first face whose name begins with `name` (any case), or the first face when
   // none does.
   void LoadFaceName(const QString& name);
+  // As LoadFaceName, but a name that no listed face begins with (a face this system does not
+  // have, which it draws in a face of its own choosing) joins the list in its sorted place and is
+  // selected, so that the name is kept rather than replaced by the first face.
+  void KeepFaceName(const QString& name);
 
   // The preview font of a face; nullptr when none was made.
   const QFont* PreviewFont(const QString& face) const;

@@ -165,6 +165,14 @@ void CMainFrame::BindHandlers() {
   });
   handlers_[ID_TOOLS_RESET_EQUATION] = {resetPreferences, withDocument};
   handlers_[ID_RESET_PREFERENCES] = {resetPreferences, withDocument};
+  const auto editPreferences = OnActiveChild([](CChildFrame& child) {
+    if (child.Document().EditPreferences()) child.UpdateTitle();
+  });
+  handlers_[ID_TOOLS_EDIT_OPTIONS] = {editPreferences, withDocument};
+  handlers_[ID_EDIT_PREFERENCES] = {editPreferences, withDocument};
+  handlers_[ID_TOOLS_RESET_OPTIONS] = {[this] { app_.OnResetOptions(); }, always};
+  handlers_[ID_TOOLS_WRITE_DEFAULT_CONFIG] = {[this] { app_.OnWriteDefaultConfiguration(); },
+                                              always};
 
   // One view per document: a second window is never made.
   handlers_[ID_WINDOW_NEW] = {[] {}, always};
@@ -178,10 +186,6 @@ void CMainFrame::BindHandlers() {
   };
   later(ID_COPY_METAFILE, withDocument);
   later(ID_COPY_BITMAP, withDocument);
-  later(ID_TOOLS_EDIT_OPTIONS, withDocument);
-  later(ID_EDIT_PREFERENCES, withDocument);
-  later(ID_TOOLS_WRITE_DEFAULT_CONFIG, always);
-  later(ID_TOOLS_RESET_OPTIONS, always);
   later(ID_UPDATE_AND_RETURN, whenEmbedded);
   later(ID_CANCEL_CHANGES, whenEmbedded);
   later(ID_APP_ABOUT, always);

@@ -18,6 +18,12 @@ void QtDialogs::ShowMessage(QWidget* parent, const QString& message) {
   QMessageBox::information(parent, QApplication::applicationName(), message);
 }
 
+bool QtDialogs::AskOkCancel(QWidget* parent, const QString& question) {
+  return QMessageBox::question(parent, QApplication::applicationName(), question,
+                               QMessageBox::Ok | QMessageBox::Cancel,
+                               QMessageBox::Ok) == QMessageBox::Ok;
+}
+
 SaveAnswer QtDialogs::AskToSaveChanges(QWidget* parent, const QString& documentName) {
   const auto button = QMessageBox::question(
       parent, QApplication::applicationName(),
@@ -55,6 +61,14 @@ void QtDialogs::ShowPrintPreview(QWidget* parent, QPrinter& printer,
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
                    [&paint](QPrinter* target) { paint(*target); });
   dialog.exec();
+}
+
+bool QtDialogs::RunModal(QDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::Beep() {
+  QApplication::beep();
 }
 
 }  // namespace kv

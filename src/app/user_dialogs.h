@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QDialog;
 class QPrinter;
 class QWidget;
 
@@ -19,6 +20,8 @@ class UserDialogs {
   virtual void ShowError(QWidget* parent, const QString& message) = 0;
   // Something the user should know that is not a failure.
   virtual void ShowMessage(QWidget* parent, const QString& message) = 0;
+  // A question with OK and Cancel; true for OK.
+  virtual bool AskOkCancel(QWidget* parent, const QString& question) = 0;
   // "Save changes to NAME?" with Yes, No and Cancel.
   virtual SaveAnswer AskToSaveChanges(QWidget* parent, const QString& documentName) = 0;
   // A document file to open, or empty when the user cancelled.
@@ -34,6 +37,10 @@ class UserDialogs {
   // from which the user may print.
   virtual void ShowPrintPreview(QWidget* parent, QPrinter& printer,
                                 const std::function<void(QPrinter&)>& paint) = 0;
+  // Runs a dialog of the program's own until the user closes it; true when closed with OK.
+  virtual bool RunModal(QDialog& dialog) = 0;
+  // The system's sound that a command was done without a window to show for it.
+  virtual void Beep() = 0;
 };
 
 // The file dialogs' filter of document files.
@@ -44,6 +51,7 @@ class QtDialogs final : public UserDialogs {
  public:
   void ShowError(QWidget* parent, const QString& message) override;
   void ShowMessage(QWidget* parent, const QString& message) override;
+  bool AskOkCancel(QWidget* parent, const QString& question) override;
   SaveAnswer AskToSaveChanges(QWidget* parent, const QString& documentName) override;
   QString FileToOpen(QWidget* parent) override;
   QString FileToSaveAs(QWidget* parent, const QString& suggested) override;
@@ -51,6 +59,8 @@ class QtDialogs final : public UserDialogs {
   void SetUpPage(QWidget* parent, QPrinter& printer) override;
   void ShowPrintPreview(QWidget* parent, QPrinter& printer,
                         const std::function<void(QPrinter&)>& paint) override;
+  bool RunModal(QDialog& dialog) override;
+  void Beep() override;
 };
 
 }  // namespace kv

@@ -99,6 +99,12 @@ void KLV300Doc::ResetPreferences() {
   SettingsChanged();
 }
 
+bool KLV300Doc::EditPreferences() {
+  if (!host_.RunOptionsSheet(*this)) return false;
+  SettingsChanged();
+  return true;
+}
+
 void KLV300Doc::SettingsChanged() {
   equationList_.MarkAllForRebuild();
   SetModifiedFlag(true);

@@ -38,6 +38,9 @@ class DocumentHost {
   virtual void ShowEquationText(std::string_view text) = 0;
   // Asks every view of `document` to draw it again.
   virtual void UpdateAllViews(const KLV300Doc& document) = 0;
+  // Lets the user edit `document`'s settings; true when the user accepted the changes, which are
+  // then in the document's settings.
+  virtual bool RunOptionsSheet(KLV300Doc& document) = 0;
 };
 
 class KLV300Doc {
@@ -81,6 +84,9 @@ class KLV300Doc {
   bool OnNewDocument();
   // The settings become a copy of the host's defaults; every line reads its text again.
   void ResetPreferences();
+  // The user edits the settings through the host; when the changes are accepted every line reads
+  // its text again, and the document is modified and redrawn. True when they were accepted.
+  bool EditPreferences();
 
   const KVEquationList& EquationList() const { return equationList_; }
   KVEquationList& EquationList() { return equationList_; }
@@ -122,6 +128,7 @@ class HeadlessHost : public DocumentHost {
   IniFile& ExchangeStore() override { return *exchangeStore_; }
   void ShowEquationText(std::string_view) override {}
   void UpdateAllViews(const KLV300Doc&) override {}
+  bool RunOptionsSheet(KLV300Doc&) override { return false; }
 
  private:
   EquationSettings masterSettings_;

@@ -21,17 +21,23 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/color_button.h"
 #include "app/commands.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
+#include "app/options_pages.h"
+#include "app/options_sheet.h"
 #include "app/user_dialogs.h"
 #include "options/config_store.h"
 #include "render/font_surface.h"
 #include "support/qt_program.h"
 #include "support/scratch_environment.h"
+#include "support/scripted_dialogs.h"
 
 namespace kv {
 namespace {
+
+using test::ScriptedDialogs;
 
 // The box of a document holding only `text`, measured with the fonts the view uses.
 NodeBox ExtentOf(KLV300App& app, const std::string& text) {
@@ -59,56 +65,6 @@ double ShareOfDifferentPixels(const QImage& a, const QImage& b, QPoint offsetInA
   }
   return static_cast<double>(different) / (b.width() * b.height());
 }
-
-// Answers the editor's questions from a script, and keeps the messages it showed. With
-// `realFileDialogs` the file dialogs are the program's own, answered by FileDialogAnswerer.
-class ScriptedDialogs final : public UserDialogs {
- public:
-  QStringList errors;
-  QStringList messages;
-  QList<SaveAnswer> saveAnswers;
-  QStringList filesToOpen;
-  QStringList filesToSave;
-  int questionsAsked = 0;
-  int fileDialogsShown = 0;
-  bool realFileDialogs = false;
-  // Where the print dialog sends the pages: a PDF file, or nowhere when empty (cancelled).
-  QString printToPdf;
-  int pageSetups = 0;
-  int previews = 0;
-
-  void ShowError(QWidget*, const QString& message) override { errors << message; }
-  void ShowMessage(QWidget*, const QString& message) override { messages << message; }
-  SaveAnswer AskToSaveChanges(QWidget*, const QString&) override {
-    ++questionsAsked;
-    return saveAnswers.isEmpty() ? SaveAnswer::kCancel : saveAnswers.takeFirst();
-  }
-  QString FileToOpen(QWidget* parent) override {
-    ++fileDialogsShown;
-    if (realFileDialogs) return real_.FileToOpen(parent);
-    return filesToOpen.isEmpty() ? QString() : filesToOpen.takeFirst();
-  }
-  QString FileToSaveAs(QWidget* parent, const QString& suggested) override {
-    ++fileDialogsShown;
-    if (realFileDialogs) return real_.FileToSaveAs(parent, suggested);
-    return filesToSave.isEmpty() ? QString() : filesToSave.takeFirst();
-  }
-  bool ChoosePrinter(QWidget*, QPrinter& printer) override {
-    if (printToPdf.isEmpty()) return false;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(printToPdf);
-    return true;
-  }
-  void SetUpPage(QWidget*, QPrinter&) override { ++pageSetups; }
-  void ShowPrintPreview(QWidget*, QPrinter& printer,
-                        const std::function<void(QPrinter&)>& paint) override {
-    ++previews;
-    paint(printer);
-  }
-
- private:
-  QtDialogs real_;
-};
 
 // Answers the file dialogs the program opens as a person would: the file's name chosen in the
 // dialog, then accepted. Watches every window that is shown while it lives.
@@ -477,6 +433,133 @@ class MainFrameTest : public QObject {
     QVERIFY(document.Settings() == app_->MasterSettings());
     QVERIFY(document.IsModified());
     QVERIFY(frame_->ActiveChild()->isWindowModified());
+  }
+
+  // Edit Options and the toolbar's Edit Preferences run the options sheet on the document: Cancel
+  // changes nothing; what OK brings is drawn at once (a red main font paints red pixels), and the
+  // document is modified.
+  void theOptionsSheetChangesWhatTheViewShows() {
+    QTest::keyClicks(&frame_->Bar().Edit(), "x+1");
+    KLV300Doc& document = *frame_->ActiveDocument();
+    CChildFrame& child = *frame_->ActiveChild();
+    KLV300View& view = child.View();
+    document.SetModifiedFlag(false);
+    child.UpdateTitle();
+    const auto redPixels = [&view] {
+      const QImage image = view.viewport()->grab().toImage();
+      int red = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+          const QColor pixel = image.pixelColor(x, y);
+          red += pixel.red() > 180 && pixel.green() < 100 && pixel.blue() < 100 ? 1 : 0;
+        }
+      return red;
+    };
+    QCOMPARE(redPixels(), 0);
+    const auto chooseRed = [](QDialog& dialog, QDialogButtonBox::StandardButton close) {
+      auto& sheet = static_cast<KLVOptionsSheet&>(dialog);
+      auto* colour =
+          sheet.Page(KLVFontsPropPage::kIndex).findChild<CColorButton*>(ControlName(1058));
+      colour->SetColour(0x0000FF);
+      QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(close), Qt::LeftButton);
+    };
+    dialogs_->inDialog = [&](QDialog& dialog) { chooseRed(dialog, QDialogButtonBox::Cancel); };
+    Trigger(ID_EDIT_PREFERENCES);
+    QVERIFY(!document.IsModified());
+    QCOMPARE(redPixels(), 0);
+
+    dialogs_->inDialog = [&](QDialog& dialog) { chooseRed(dialog, QDialogButtonBox::Ok); };
+    Trigger(ID_TOOLS_EDIT_OPTIONS);
+    QCOMPARE(document.Settings().Font.Current().colour, 0x0000FF);
+    QVERIFY(redPixels() > 20);
+    QVERIFY(document.IsModified());
+    QVERIFY(child.isWindowModified());
+  }
+
+  // "Set As Default" changes the defaults for the rest of the run at once, but only OK saves them:
+  // after Cancel a new start does not have them, after OK it does.
+  void defaultsAreSavedOnlyThroughOk() {
+    const auto setTabAsDefault = [](QDialog& dialog, const QString& millimetres,
+                                    QDialogButtonBox::StandardButton close) {
+      auto& sheet = static_cast<KLVOptionsSheet&>(dialog);
+      sheet.Tabs().setCurrentIndex(KLVStylesPropPage::kIndex);
+      const KLVPropertyPage& styles = sheet.Page(KLVStylesPropPage::kIndex);
+      auto* tab = styles.findChild<QLineEdit*>(ControlName(1039));
+      tab->selectAll();
+      QTest::keyClicks(tab, millimetres);
+      QTest::mouseClick(styles.findChild<QPushButton*>(ControlName(1041)), Qt::LeftButton);
+      QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(close), Qt::LeftButton);
+    };
+    const auto tabAtNextStart = [] {
+      KLV300App next;
+      next.StartUp();
+      return next.MasterSettings().TabWidth.Current();
+    };
+    dialogs_->inDialog = [&](QDialog& dialog) {
+      setTabAsDefault(dialog, "12", QDialogButtonBox::Cancel);
+    };
+    Trigger(ID_TOOLS_EDIT_OPTIONS);
+    QCOMPARE(app_->MasterSettings().TabWidth.Current(), 1200);
+    QCOMPARE(dialogs_->beeps, 1);
+    QCOMPARE(tabAtNextStart(), 1000);
+    Trigger(ID_FILE_NEW);
+    QCOMPARE(frame_->ActiveDocument()->Settings().TabWidth.Current(), 1200);
+
+    dialogs_->inDialog = [&](QDialog& dialog) {
+      setTabAsDefault(dialog, "13", QDialogButtonBox::Ok);
+    };
+    Trigger(ID_TOOLS_EDIT_OPTIONS);
+    QCOMPARE(tabAtNextStart(), 1300);
+    QVERIFY(dialogs_->errors.isEmpty());
+  }
+
+  // Reset Options asks first and writes the factory values to the default configuration file;
+  // Write Default Configuration File writes the defaults in force. The next start takes the file
+  // and removes it. A file that cannot be written is said to be so.
+  void theConfigurationCommandsWriteTheDefaultFile() {
+    const std::filesystem::path file = environment_->ProgramFolder() / "KLV3_Default.ini";
+    const auto storedTab = [&file] {
+      ConfigStore store = DefaultConfigurationStore();
+      store.Load();
+      return store.ReadInt("Options", "TabWidth");
+    };
+    Trigger(ID_TOOLS_RESET_OPTIONS);
+    QCOMPARE(dialogs_->questions,
+             QStringList{"About to reset all options to original default values"});
+    QVERIFY(!std::filesystem::exists(file));
+    QVERIFY(dialogs_->messages.isEmpty());
+
+    app_->MasterSettings().TabWidth.Set(1500);
+    Trigger(ID_TOOLS_WRITE_DEFAULT_CONFIG);
+    QCOMPARE(dialogs_->messages.takeLast(),
+             QString::fromStdString("A default configuration file has been written to\n" +
+                                    file.string() +
+                                    "\n\nRead the installation instructions for details\n"
+                                    "on how to use this feature."));
+    QCOMPARE(storedTab(), 1500);
+
+    dialogs_->okCancelAnswers << true;
+    Trigger(ID_TOOLS_RESET_OPTIONS);
+    QCOMPARE(dialogs_->messages.takeLast(),
+             QString("All options have been reset to factory defaults.\n\n"
+                     "Kalvane must be restarted to load new options."));
+    QCOMPARE(storedTab(), 1000);
+    QCOMPARE(app_->MasterSettings().TabWidth.Current(), 1500);
+    {
+      KLV300App next;
+      next.StartUp();
+      QCOMPARE(next.MasterSettings().TabWidth.Current(), 1000);
+    }
+    QVERIFY(!std::filesystem::exists(file));
+
+    // The program's folder is a file: nothing can be written in it.
+    std::filesystem::remove_all(environment_->ProgramFolder());
+    test::WriteFileBytes(environment_->ProgramFolder(), "not a folder");
+    Trigger(ID_TOOLS_WRITE_DEFAULT_CONFIG);
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QVERIFY(dialogs_->errors.front().startsWith(
+        "The default configuration file could not be written."));
+    QVERIFY(dialogs_->messages.isEmpty());
   }
 
   // The program's own file dialogs, answered as a person would, save a document and open it.

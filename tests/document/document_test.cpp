@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,11 @@ class RecordingHost : public DocumentHost {
   IniFile& ExchangeStore() override { return exchange; }
   void ShowEquationText(std::string_view text) override { shown.emplace_back(text); }
   void UpdateAllViews(const KLV300Doc&) override { ++redraws; }
+  bool RunOptionsSheet(KLV300Doc& document) override { return sheet(document); }
 
   EquationSettings master;
+  // What the user does in the options sheet; Cancel unless a test says otherwise.
+  std::function<bool(KLV300Doc&)> sheet = [](KLV300Doc&) { return false; };
   IniFile exchange;
   std::vector<std::string> shown;
   int redraws = 0;
@@ -407,6 +411,37 @@ TEST(ResetPreferences, CopiesTheDefaultsAndRebuildsEveryLine) {
   EXPECT_TRUE(doc.IsModified());
   EXPECT_EQ(host.redraws, redraws + 1);
   EXPECT_EQ(Lines(doc), LinesWith({"a/b", "c"}));
+}
+
+// Cancel in the options sheet changes nothing; OK rebuilds every line with what the sheet set,
+// marks the document modified and redraws it once.
+TEST(EditPreferences, OnlyAcceptedChangesRebuildTheLines) {
+  RecordingHost host;
+  KLV300Doc doc(host);
+  doc.SetEquationText("a/b");
+  const auto parseAll = [&doc] {
+    for (std::size_t i = 0; i < KVEquationList::kLineCount; ++i)
+      doc.EquationList().ParsedLine(i).Parse(doc.EquationList().Line(i), doc.Settings());
+  };
+  parseAll();
+  doc.SetModifiedFlag(false);
+  const int redraws = host.redraws;
+
+  EXPECT_FALSE(doc.EditPreferences());
+  EXPECT_FALSE(doc.IsModified());
+  EXPECT_EQ(host.redraws, redraws);
+  EXPECT_FALSE(doc.EquationList().ParsedLine(0).NeedsRebuild());
+
+  host.sheet = [](KLV300Doc& edited) {
+    edited.Settings().FractionGap.Set(150);
+    return true;
+  };
+  EXPECT_TRUE(doc.EditPreferences());
+  EXPECT_EQ(doc.Settings().FractionGap.Current(), 150);
+  EXPECT_TRUE(doc.IsModified());
+  EXPECT_EQ(host.redraws, redraws + 1);
+  for (std::size_t i = 0; i < KVEquationList::kLineCount; ++i)
+    EXPECT_TRUE(doc.EquationList().ParsedLine(i).NeedsRebuild()) << i;
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "app/option_fields.h"
+#include "app/options_pages.h"
+
+namespace kv {
+namespace {
+
+using S = EquationSettings;
+
+using ListForm = std::string (*)(std::string_view);
+
+// A text setting edited as lines in a box: shown in one form, read back in another.
+class ListBinding final : public PageBinding {
+ public:
+  ListBinding(QPlainTextEdit* box, StringOption S::*setting, ListForm lines, ListForm list)
+      : box_(box), setting_(setting), lines_(lines), list_(list) {}
+
+  void Open(EquationSettings& target) override { field_ = (target.*setting_).Current(); }
+  void Show() override { box_->setPlainText(ShownText(lines_(field_))); }
+  bool Take(QString& problem) override {
+    std::string lines;
+    if (!SettingText(box_->toPlainText(), lines, problem)) return false;
+    field_ = list_(lines);
+    return true;
+  }
+  void Apply(EquationSettings& settings) const override { (settings.*setting_).Set(field_); }
+  QWidget* Control() const override { return box_; }
+
+ private:
+  QPlainTextEdit* box_;
+  StringOption S::*setting_;
+  ListForm lines_;
+  ListForm list_;
+  std::string field_;
+};
+
+// The box starts at its first line whenever the page comes into view.
+class ListStartKeeper final : public QObject {
+ public:
+  ListStartKeeper(QWidget* page, QPlainTextEdit* box) : QObject(page), box_(box) {
+    page->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show) {
+      box_->moveCursor(QTextCursor::Start);
+      box_->ensureCursorVisible();
+    }
+    return false;
+  }
+
+ private:
+  QPlainTextEdit* box_;
+};
+
+QPlainTextEdit* SetUpListBox(QPlainTextEdit* box, int id) {
+  box->setObjectName(ControlName(id));
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  return box;
+}
+
+}  // namespace
+
+KLVUnitsPropPage::KLVUnitsPropPage(SheetContext& context, QWidget* parent)
+    : KLVPropertyPage(kIndex, tr("Units"), context, parent) {
+  setObjectName("unitsPage");
+  auto* layout = new QVBoxLayout(this);
+  auto* note = new QLabel(tr("Anything listed here will be detected as a unit and will be "
+                             "displayed using the \"units\" settings."),
+                          this);
+  note->setWordWrap(true);
+  layout->addWidget(note);
+  QPlainTextEdit* box = SetUpListBox(new QPlainTextEdit(this), 1013);
+  // Tab leaves the box, as in any other box of the sheet.
+  box->setTabChangesFocus(true);
+  AddBinding(std::make_unique<ListBinding>(box, &S::UnitsList, &UnitListLines, &UnitListOfLines));
+  new ListStartKeeper(this, box);
+  layout->addWidget(box, 1);
+  layout->addLayout(AddSetAsDefault(1039));
+}
+
+KLVMacrosPropPage::KLVMacrosPropPage(SheetContext& context, QWidget* parent)
+    : KLVPropertyPage(kIndex, tr("Shortcuts"), context, parent) {
+  setObjectName("shortcutsPage");
+  auto* layout = new QVBoxLayout(this);
+  auto* note = new QLabel(tr("One shortcut on each line: what you type, Tab (shown as \u00BB), "
+                             "then what it stands for."),
+                          this);
+  note->setWordWrap(true);
+  layout->addWidget(note);
+  QPlainTextEdit* box = SetUpListBox(new ShortcutEdit(this), 1013);
+  AddBinding(
+      std::make_unique<ListBinding>(box, &S::MacroList, &ShortcutListLines, &ShortcutListOfLines));
+  new ListStartKeeper(this, box);
+  layout->addWidget(box, 1);
+  layout->addLayout(AddSetAsDefault(1039));
+}
+
+ShortcutEdit::ShortcutEdit(QWidget* parent) : QPlainTextEdit(parent) {}
+
+void ShortcutEdit::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      insertPlainText(QString(QChar(static_cast<unsigned char>(kShortcutMark))));
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      moveCursor(QTextCursor::Down);
+      return;
+    default:
+      QPlainTextEdit::keyPressEvent(event);
+  }
+}
+
+}  // namespace kv
