@@ -13,11 +13,11 @@ namespace {
 
 using S = EquationSettings;
 
-using ListForm = std::string (*)(std::string_view);
-
 // A text setting edited as lines in a box: shown in one form, read back in another.
 class ListBinding final : public PageBinding {
  public:
+  using ListForm = std::string (*)(std::string_view);
+
   ListBinding(QPlainTextEdit* box, StringOption S::*setting, ListForm lines, ListForm list)
       : box_(box), setting_(setting), lines_(lines), list_(list) {}
 
@@ -58,47 +58,43 @@ class ListStartKeeper final : public QObject {
   QPlainTextEdit* box_;
 };
 
-QPlainTextEdit* SetUpListBox(QPlainTextEdit* box, int id) {
-  box->setObjectName(ControlName(id));
-  box->setLineWrapMode(QPlainTextEdit::NoWrap);
-  return box;
-}
-
 }  // namespace
 
-KLVUnitsPropPage::KLVUnitsPropPage(SheetContext& context, QWidget* parent)
-    : KLVPropertyPage(kIndex, tr("Units"), context, parent) {
-  setObjectName("unitsPage");
+KLVListPropPage::KLVListPropPage(int index, const QString& tabLabel, const QString& note,
+                                 QPlainTextEdit* box, StringOption S::*setting, ListForm lines,
+                                 ListForm list, SheetContext& context, QWidget* parent)
+    : KLVPropertyPage(index, tabLabel, context, parent) {
   auto* layout = new QVBoxLayout(this);
-  auto* note = new QLabel(tr("Anything listed here will be detected as a unit and will be "
-                             "displayed using the \"units\" settings."),
-                          this);
-  note->setWordWrap(true);
-  layout->addWidget(note);
-  QPlainTextEdit* box = SetUpListBox(new QPlainTextEdit(this), 1013);
-  // Tab leaves the box, as in any other box of the sheet.
-  box->setTabChangesFocus(true);
-  AddBinding(std::make_unique<ListBinding>(box, &S::UnitsList, &UnitListLines, &UnitListOfLines));
+  auto* noteLabel = new QLabel(note, this);
+  noteLabel->setWordWrap(true);
+  layout->addWidget(noteLabel);
+  box->setParent(this);
+  box->setObjectName(ControlName(1013));
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  AddBinding(std::make_unique<ListBinding>(box, setting, lines, list));
   new ListStartKeeper(this, box);
   layout->addWidget(box, 1);
   layout->addLayout(AddSetAsDefault(1039));
+}
+
+// Tab leaves the units box, as it leaves any other box of the sheet.
+KLVUnitsPropPage::KLVUnitsPropPage(SheetContext& context, QWidget* parent)
+    : KLVListPropPage(kIndex, tr("Units"),
+                      tr("Anything listed here will be detected as a unit and will be displayed "
+                         "using the \"units\" settings."),
+                      new QPlainTextEdit, &S::UnitsList, &UnitListLines, &UnitListOfLines, context,
+                      parent) {
+  setObjectName("unitsPage");
+  findChild<QPlainTextEdit*>(ControlName(1013))->setTabChangesFocus(true);
 }
 
 KLVMacrosPropPage::KLVMacrosPropPage(SheetContext& context, QWidget* parent)
-    : KLVPropertyPage(kIndex, tr("Shortcuts"), context, parent) {
+    : KLVListPropPage(kIndex, tr("Shortcuts"),
+                      tr("One shortcut on each line: what you type, Tab (shown as \u00BB), then "
+                         "what it stands for."),
+                      new ShortcutEdit, &S::MacroList, &ShortcutListLines, &ShortcutListOfLines,
+                      context, parent) {
   setObjectName("shortcutsPage");
-  auto* layout = new QVBoxLayout(this);
-  auto* note = new QLabel(tr("One shortcut on each line: what you type, Tab (shown as \u00BB), "
-                             "then what it stands for."),
-                          this);
-  note->setWordWrap(true);
-  layout->addWidget(note);
-  QPlainTextEdit* box = SetUpListBox(new ShortcutEdit(this), 1013);
-  AddBinding(
-      std::make_unique<ListBinding>(box, &S::MacroList, &ShortcutListLines, &ShortcutListOfLines));
-  new ListStartKeeper(this, box);
-  layout->addWidget(box, 1);
-  layout->addLayout(AddSetAsDefault(1039));
 }
 
 ShortcutEdit::ShortcutEdit(QWidget* parent) : QPlainTextEdit(parent) {}

@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "app/property_page.h"
 
@@ -70,7 +72,20 @@ class KLVStylesPropPage final : public KLVPropertyPage {
   KLVStylesPropPage(SheetContext& context, QWidget* parent = nullptr);
 };
 
-class KLVUnitsPropPage final : public KLVPropertyPage {
+// A page that edits one list in a box below a note, one entry on each line.
+class KLVListPropPage : public KLVPropertyPage {
+  Q_OBJECT
+
+ protected:
+  // A list's text as the box shows it, or the box's text as the list.
+  using ListForm = std::string (*)(std::string_view);
+  // The page takes `box` (made without a parent) as its control 1013.
+  KLVListPropPage(int index, const QString& tabLabel, const QString& note, QPlainTextEdit* box,
+                  StringOption EquationSettings::*setting, ListForm lines, ListForm list,
+                  SheetContext& context, QWidget* parent);
+};
+
+class KLVUnitsPropPage final : public KLVListPropPage {
   Q_OBJECT
 
  public:
@@ -86,7 +101,7 @@ class KLVMatrixPropPage final : public KLVPropertyPage {
   KLVMatrixPropPage(SheetContext& context, QWidget* parent = nullptr);
 };
 
-class KLVMacrosPropPage final : public KLVPropertyPage {
+class KLVMacrosPropPage final : public KLVListPropPage {
   Q_OBJECT
 
  public:

@@ -273,7 +273,7 @@ QLineEdit* KLVPropertyPage::AddMillimetres(int id, IntOption S::*setting) {
   edit->setObjectName(ControlName(id));
   // Wide enough for lengths such as 12.375 without scrolling.
   edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance("0000.0000") +
-                        2 * edit->height() / 3);
+                        edit->fontMetrics().height());
   AddBinding(std::make_unique<MillimetreBinding>(edit, setting, context_.decimalSeparator));
   return edit;
 }

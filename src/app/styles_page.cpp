@@ -179,7 +179,10 @@ KLVStylesPropPage::KLVStylesPropPage(SheetContext& context, QWidget* parent)
   const std::vector<QAbstractButton*> integralChoices =
       AddRadios({{1009, ""}, {1010, ""}}, &S::IntegralStyle);
   const int previewIds[] = {1012, 1011};
+  // The choices are told apart by their pictures; a screen reader says what these show.
+  const char* names[] = {"Limits beside the sign", "Limits above and below the sign"};
   for (int style = 0; style < 2; ++style) {
+    integralChoices[style]->setAccessibleName(tr(names[style]));
     integralRows->addWidget(integralChoices[style], 0, 2 * style);
     integralRows->addWidget(new IntegralPreview(previewIds[style], style, context.fonts, integrals),
                             0, 2 * style + 1, Qt::AlignLeft | Qt::AlignTop);

@@ -8,6 +8,9 @@
 //   BM_KeystrokeToPaint/1   twenty lines: the corpus's twenty longest equations
 //   BM_MemoryOverEdits      100,000 keystrokes, each painted; the process's resident memory
 //                           after the first 10,000 and after all of them
+//   BM_OpenOptionsSheet/0   the options sheet made and shown on its first page (the fonts, with
+//                           five lists of the installed faces), until that page has painted
+//   BM_OpenOptionsSheet/1   the same, then every other page shown in turn and painted
 // Each keystroke types a character or removes it again, so the text stays as it was.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -30,6 +33,8 @@
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
 #include "app/main_frame.h"
+#include "app/options_sheet.h"
+#include "settings/equation_settings.h"
 
 namespace kv {
 
@@ -138,6 +143,30 @@ void BM_MemoryOverEdits(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MemoryOverEdits)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_OpenOptionsSheet(benchmark::State& state) {
+  Editor& editor = TheEditor();
+  KLV300Doc& document = *editor.frame->ActiveDocument();
+  const bool everyPage = state.range(0) == 1;
+  for (auto _ : state) {
+    int painted = -1;
+    SheetContext context{document.Settings(),
+                         editor.app->MasterSettings(),
+                         [&painted](int page) { painted = page; },
+                         UserDecimalSeparator(),
+                         editor.app->Dialogs(),
+                         editor.app->Fonts()};
+    KLVOptionsSheet sheet(context, 0);
+    sheet.show();
+    for (int page = 0; page < (everyPage ? KLVOptionsSheet::kPageCount : 1); ++page) {
+      sheet.Tabs().setCurrentIndex(page);
+      while (painted != page)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+  }
+  state.SetLabel(everyPage ? "every page" : "first page");
+}
+BENCHMARK(BM_OpenOptionsSheet)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace kv
 
