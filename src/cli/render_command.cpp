@@ -76,7 +76,8 @@ PictureFormat FormatNamed(const std::string& name) {
   if (lowered == "png") return PictureFormat::kPng;
   if (lowered == "svg") return PictureFormat::kSvg;
   if (lowered == "pdf") return PictureFormat::kPdf;
-  throw CliError("--format takes png, svg or pdf, not \"" + name + "\"");
+  if (lowered == "wmf") return PictureFormat::kWmf;
+  throw CliError("--format takes png, svg, pdf or wmf, not \"" + name + "\"");
 }
 
 std::string_view ExtensionOf(PictureFormat format) {
@@ -85,6 +86,8 @@ std::string_view ExtensionOf(PictureFormat format) {
       return ".svg";
     case PictureFormat::kPdf:
       return ".pdf";
+    case PictureFormat::kWmf:
+      return ".wmf";
     case PictureFormat::kPng:
       break;
   }

@@ -20,7 +20,7 @@
 
 namespace kv {
 
-enum class PictureFormat { kPng, kSvg, kPdf };
+enum class PictureFormat { kPng, kSvg, kPdf, kWmf };
 
 // The bits of a pen's style that say how its lines are broken (the rest are pen-type flags), and
 // the style of a pen that sets every other pixel.

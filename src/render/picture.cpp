@@ -1,9 +1,16 @@
 #include "render/picture.h"
 
+#include "render/wmf_surface.h"
+
 namespace kv {
 
 std::string MakePicture(FontCatalog& catalog, const PictureFrame& frame,
                         const PictureOptions& options, const DrawPictureContent& draw) {
+  if (options.format == PictureFormat::kWmf) {
+    WmfSurface surface(catalog, frame, options);
+    draw(surface);
+    return surface.Encode();
+  }
   if (options.format == PictureFormat::kSvg) {
     SvgSurface surface(catalog, frame, options);
     draw(surface);
