@@ -14,6 +14,10 @@ namespace kv {
 class KLV300App;
 class KLV300View;
 
+// Whether the file at `path` begins as a picture Kalvane writes (SVG, PNG or WMF) rather than a
+// document.
+bool IsPictureFile(const std::filesystem::path& path);
+
 class CChildFrame final : public QMdiSubWindow {
   Q_OBJECT
 
@@ -34,6 +38,10 @@ class CChildFrame final : public QMdiSubWindow {
   // Reads `path` into the document. On failure shows the message and returns false; the
   // document is then as it was.
   bool Open(const std::filesystem::path& path);
+  // Reads the equation a picture Kalvane made carries (text and settings) into the document,
+  // which stays new: it has no file, and it is modified. On failure shows why and returns false;
+  // the document is then as it was.
+  bool OpenPicture(const std::filesystem::path& path);
   // Saves to the document's file, or asks for one first. False when the save failed (the
   // message was shown) or the user cancelled.
   bool Save();

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMimeData>
 
+#include "app/clipboard_export.h"
 #include "base/windows1252.h"
 
 namespace kv {
@@ -58,15 +59,19 @@ std::string EquationEdit::EquationText() const {
   return text;
 }
 
-void EquationEdit::ShowEquationText(std::string_view text) {
+QString ShownEquationText(std::string_view text) {
   std::string shown;
   shown.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     shown += text[i] == '\r' ? '\n' : text[i];
   }
+  return QString::fromStdString(Windows1252ToUtf8(shown));
+}
+
+void EquationEdit::ShowEquationText(std::string_view text) {
   showing_ = true;
-  setPlainText(QString::fromStdString(Windows1252ToUtf8(shown)));
+  setPlainText(ShownEquationText(text));
   showing_ = false;
 }
 
@@ -86,8 +91,17 @@ void EquationEdit::keyPressEvent(QKeyEvent* event) {
   QPlainTextEdit::keyPressEvent(event);
 }
 
+bool EquationEdit::canInsertFromMimeData(const QMimeData* source) const {
+  return source->hasText() || source->hasFormat(kEquationMimeType) ||
+         source->hasFormat(kSvgMimeType) || source->hasFormat(kPngMimeType);
+}
+
 void EquationEdit::insertFromMimeData(const QMimeData* source) {
-  if (source->hasText() && !Accepts(source->text())) return;
+  if (!source->hasText()) {
+    if (const std::optional<QString> equation = EquationTextOf(*source)) insertPlainText(*equation);
+    return;
+  }
+  if (!Accepts(source->text())) return;
   QPlainTextEdit::insertFromMimeData(source);
 }
 

@@ -14,6 +14,8 @@ namespace kv {
 
 // The first character of `text` that has no Windows-1252 form, or an empty string.
 QString FirstCharacterWithoutWindows1252(const QString& text);
+// A document's text (Windows-1252, lines joined by CR LF) as the box shows it.
+QString ShownEquationText(std::string_view text);
 
 class EquationEdit final : public QPlainTextEdit {
   Q_OBJECT
@@ -34,6 +36,8 @@ class EquationEdit final : public QPlainTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Text is pasted as it is; without text, the equation of a Kalvane picture or document.
+  bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -15,9 +16,11 @@
 #include <QUrl>
 
 #include "app/application.h"
+#include "app/clipboard_export.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
 #include "app/printing.h"
+#include "render/font_surface.h"
 
 namespace kv {
 namespace {
@@ -154,6 +157,9 @@ void CMainFrame::BindHandlers() {
   handlers_[ID_EDIT_CUT] = {[editBox] { editBox().cut(); }, always};
   handlers_[ID_EDIT_COPY] = {[editBox] { editBox().copy(); }, always};
   handlers_[ID_EDIT_PASTE] = {[editBox] { editBox().paste(); }, always};
+  handlers_[ID_COPY_METAFILE] = {[this] { CopyPicture(ClipboardPicture::kScalable); },
+                                 withDocument};
+  handlers_[ID_COPY_BITMAP] = {[this] { CopyPicture(ClipboardPicture::kBitmap); }, withDocument};
   handlers_[ID_VIEW_TOOLBAR] = {
       [this] { toolBar_->setVisible(commands_[ID_VIEW_TOOLBAR]->isChecked()); }, always};
   handlers_[ID_VIEW_STATUS_BAR] = {
@@ -184,8 +190,6 @@ void CMainFrame::BindHandlers() {
   const auto later = [this](int id, std::function<bool()> enabled) {
     handlers_[id] = {[this, id] { NotAvailableYet(id); }, std::move(enabled)};
   };
-  later(ID_COPY_METAFILE, withDocument);
-  later(ID_COPY_BITMAP, withDocument);
   later(ID_UPDATE_AND_RETURN, whenEmbedded);
   later(ID_CANCEL_CHANGES, whenEmbedded);
   later(ID_APP_ABOUT, always);
@@ -386,6 +390,13 @@ CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
       return child;
     }
   }
+  // A picture Kalvane made gives its equation back as a new document.
+  if (IsPictureFile(path)) {
+    std::unique_ptr<CChildFrame> child(MakeChild(tr("Kalvane3%1").arg(documentsMade_ + 1)));
+    if (!child->OpenPicture(path)) return nullptr;
+    ++documentsMade_;
+    return &Show(child.release());
+  }
   std::unique_ptr<CChildFrame> child(MakeChild(QString()));
   if (!child->Open(path)) return nullptr;
   return &Show(child.release());
@@ -476,6 +487,20 @@ void CMainFrame::PrintPreview() {
 void CMainFrame::PrintOn(KLV300Doc& document, QPrinter& printer) {
   QString error;
   if (!PrintDocument(document, app_.Fonts(), printer, error)) app_.Dialogs().ShowError(this, error);
+}
+
+// The picture is of the active document's box as its view measures it: the box of the last
+// paint when that was this document's, and still this document's when another one painted last.
+void CMainFrame::CopyPicture(ClipboardPicture kind) {
+  CChildFrame* child = ActiveChild();
+  if (child == nullptr) return;
+  KLV300Doc& document = child->Document();
+  FontMetricsSurface measuring(app_.Fonts());
+  const NodeBox extent = document.GetDocumentExtent(measuring);
+  const QString problem =
+      CopyDocumentPicture(QGuiApplication::clipboard(), app_.Fonts(), document, extent, kind,
+                          child->View().viewport()->logicalDpiX());
+  if (!problem.isEmpty()) app_.Dialogs().ShowError(this, problem);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

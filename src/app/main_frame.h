@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/child_frame.h"
+#include "app/clipboard_export.h"
 #include "app/commands.h"
 #include "app/lock_keys.h"
 #include "app/recent_files.h"
@@ -104,6 +105,8 @@ class CMainFrame final : public QMainWindow {
   // Runs `command` on the active child frame, when there is one.
   std::function<void()> OnActiveChild(std::function<void(CChildFrame&)> command);
   bool HasDocument() { return ActiveChild() != nullptr; }
+  // "Copy as Metafile" and "Copy as Bitmap" of the active document.
+  void CopyPicture(ClipboardPicture kind);
   void Print();
   void PrintPreview();
   void PrintOn(KLV300Doc& document, QPrinter& printer);

@@ -35,7 +35,7 @@ SaveAnswer QtDialogs::AskToSaveChanges(QWidget* parent, const QString& documentN
 }
 
 QString QtDialogs::FileToOpen(QWidget* parent) {
-  return QFileDialog::getOpenFileName(parent, QString(), QString(), kDocumentFilter);
+  return QFileDialog::getOpenFileName(parent, QString(), QString(), kOpenFilter);
 }
 
 QString QtDialogs::FileToSaveAs(QWidget* parent, const QString& suggested) {

@@ -45,6 +45,9 @@ class UserDialogs {
 
 // The file dialogs' filter of document files.
 inline constexpr const char* kDocumentFilter = "Kalvane 3 Files (*.kv3)";
+// What Open offers: documents, and the pictures Kalvane made, which carry their equation.
+inline constexpr const char* kOpenFilter =
+    "Kalvane 3 Files (*.kv3);;Pictures Made by Kalvane (*.svg *.png *.wmf)";
 inline constexpr const char* kDocumentExtension = ".kv3";
 
 class QtDialogs final : public UserDialogs {

@@ -1,6 +1,12 @@
-// kalvane-cli info: what a document holds, its lines and the settings it changes.
+// kalvane-cli info: what a document holds, its lines and the settings it changes; for a picture,
+// what the document of the equation it carries holds.
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <ostream>
+#include <vector>
 
 #include "base/windows1252.h"
 #include "cli/arguments.h"
@@ -8,22 +14,29 @@
 #include "document/compound_file.h"
 #include "document/document.h"
 #include "document/document_file.h"
+#include "embedding/equation_picture.h"
 #include "options/option_text.h"
+#include "render/picture_metadata.h"
 
 namespace kv::cli {
 namespace {
 
 constexpr const char* kSynopsis =
-    "info FILE.kv3   show the lines of a document and the settings it changes";
+    "info FILE.kv3|PICTURE   show the lines and settings of a document or of a picture's equation";
 
 constexpr const char* kHelp =
     "Usage: kalvane-cli info FILE.kv3\n"
+    "       kalvane-cli info PICTURE\n"
     "\n"
     "Prints what a document holds: each line that is not empty as \"Line N: TEXT\", N\n"
     "counting from 1 to 20, then every setting that differs from the defaults as\n"
     "KEY=VALUE in the configuration file's text forms. Control characters, such as the\n"
     "line breaks that the twentieth line keeps of text beyond it, show as \\xHH.\n"
-    "Documents of the older flat layout are read too.\n";
+    "Documents of the older flat layout are read too.\n"
+    "\n"
+    "A PNG, SVG or WMF picture written by Kalvane (told by its content, whatever its\n"
+    "name) shows the document of the equation it carries; a picture without one, or\n"
+    "with a damaged one, is an error.\n";
 
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDelete = 0x7F;
@@ -45,6 +58,23 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
+// The whole file at `path` when it is a regular file whose content begins as a picture does.
+std::optional<std::vector<std::uint8_t>> PictureAt(const std::string& path) {
+  constexpr std::size_t kSniffedBytes = 64;
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(path, ignored)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> bytes(kSniffedBytes);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (!SniffPictureFormat(bytes)) return std::nullopt;
+  in.clear();
+  in.seekg(0);
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) throw CliError("cannot read " + path);
+  return bytes;
+}
+
 int RunInfo(std::span<const std::string> args, CommandIo io) {
   const Arguments arguments(args, {}, {});
   if (arguments.Positional().size() != 1) {
@@ -54,10 +84,15 @@ int RunInfo(std::span<const std::string> args, CommandIo io) {
   const std::string& path = arguments.Positional().front();
   HeadlessHost host;
   KLV300Doc document(host);
-  try {
-    OpenDocumentFile(document, path);
-  } catch (const StorageError& error) {
-    throw CliError(path + ": " + error.what() + " (" + error.Detail() + ")");
+  if (const auto picture = PictureAt(path)) {
+    std::string error;
+    if (!OpenPictureDocument(document, *picture, error)) throw CliError(path + ": " + error);
+  } else {
+    try {
+      OpenDocumentFile(document, path);
+    } catch (const StorageError& error) {
+      throw CliError(path + ": " + error.what() + " (" + error.Detail() + ")");
+    }
   }
 
   for (std::size_t i = 0; i < KVEquationList::kLineCount; ++i) {

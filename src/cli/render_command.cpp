@@ -1,4 +1,4 @@
-// kalvane-cli render: typeset an equation (text or a .kv3 document) into a PNG, SVG or PDF
+// kalvane-cli render: typeset an equation (text or a .kv3 document) into a PNG, SVG, PDF or WMF
 // picture, or a whole list of equations into one picture each (--batch).
 #include <unistd.h>
 
@@ -17,6 +17,7 @@
 #include "cli/commands.h"
 #include "document/document.h"
 #include "document/document_file.h"
+#include "embedding/equation_picture.h"
 #include "render/cairo_surface.h"
 #include "render/font_catalog.h"
 #include "render/font_surface.h"
@@ -26,10 +27,10 @@ namespace kv::cli {
 namespace {
 
 constexpr const char* kSynopsis =
-    "render TEXT|FILE.kv3 -o FILE   typeset TEXT or a document into a PNG, SVG or PDF picture";
+    "render TEXT|FILE.kv3 -o FILE   typeset TEXT or a document into a PNG, SVG, PDF or WMF picture";
 
 constexpr const char* kHelp =
-    "Usage: kalvane-cli render TEXT -o FILE [--format png|svg|pdf] [--dpi N]\n"
+    "Usage: kalvane-cli render TEXT -o FILE [--format png|svg|pdf|wmf] [--dpi N]\n"
     "                          [--background COLOUR|transparent] [--metrics real|fixed]\n"
     "                          [--options FILE.ini]... [--set KEY=VALUE]...\n"
     "       kalvane-cli render FILE.kv3 -o FILE [...]     (or -i FILE.kv3)\n"
@@ -37,7 +38,8 @@ constexpr const char* kHelp =
     "\n"
     "Typesets TEXT (a line break separates equation lines) and writes the picture at true size,\n"
     "its top-left corner at the top-left corner of the equation. A document is drawn with its\n"
-    "own settings.\n"
+    "own settings. SVG, PNG and WMF pictures carry the equation (its document, its text and\n"
+    "the depth of its baseline): kalvane-cli info PICTURE shows it.\n"
     "\n"
     "With --batch, every line of LIST is one equation (a literal \\n separates its lines, and a\n"
     "line naming an existing .kv3 file renders that document); picture N of DIR is line N of\n"
@@ -46,7 +48,8 @@ constexpr const char* kHelp =
     "\n"
     "Options:\n"
     "  -o, --output FILE   the picture to write\n"
-    "  --format F          png, svg or pdf (default: the output's extension; png for --batch)\n"
+    "  --format F          png, svg, pdf or wmf (default: the output's extension; png for\n"
+    "                      --batch)\n"
     "  --dpi N             PNG resolution in pixels per inch (default 96)\n"
     "  --background C      transparent (the default), white, black or #RRGGBB\n"
     "  --metrics fixed     lay the picture out with fixed metrics, as measure --metrics fixed\n"
@@ -146,13 +149,10 @@ struct Renderer {
 
   // The document's lines drawn into a picture of their extent. `output` only names the picture
   // in the message of a picture that cannot be made (one too large for its resolution).
+  // SVG, PNG and WMF pictures carry the document's equation.
   std::string Picture(KLV300Doc& document, const std::filesystem::path& output) {
-    FontMetricsSurface measuring(catalog, options.metrics);
-    const NodeBox extent = document.GetDocumentExtent(measuring);
-    const PictureFrame frame{0, 0, extent.width, extent.height};
-    const auto draw = [&document](Surface& surface) { document.DrawDocument(surface, 0, 0); };
     try {
-      return MakePicture(catalog, frame, options, draw);
+      return MakeEquationPicture(catalog, document, options).bytes;
     } catch (const PictureError& error) {
       throw CliError(CannotWriteMessage(output, error.what()));
     }

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "base/safe_save.h"
 #include "document/compound_file_check.h"
@@ -161,9 +162,9 @@ std::vector<std::uint8_t> ReadDocumentFile(const std::filesystem::path& path) {
   return ContentsOfDocumentFile(ReadWholeFile(path));
 }
 
-std::vector<std::uint8_t> MakeDocumentFile(std::span<const std::uint8_t> contents) {
-  if (contents.size() > kLargestStream)
-    throw StorageError(kFailedToSaveDocument, "the document is larger than 4 GiB");
+namespace {
+
+std::vector<std::uint8_t> BuildWithLibrary(std::span<const std::uint8_t> contents) {
   InitialiseLibrary();
   const GObjectPtr<GsfOutput> sink(gsf_output_memory_new());
   {
@@ -179,6 +180,76 @@ std::vector<std::uint8_t> MakeDocumentFile(std::span<const std::uint8_t> content
   const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
   const auto size = static_cast<std::size_t>(gsf_output_size(sink.get()));
   return {bytes, bytes + size};
+}
+
+// A file libgsf made for a stream held in the mini stream, kept to make the files of every other
+// stream of as many mini sectors: libgsf lays a file out by the stream's size alone, and within
+// one count of mini sectors only the stream's bytes, the zeros after them and the size in its
+// directory entry differ. Pictures carry their document's file, so a batch of pictures makes
+// one such file after another; libgsf takes many times longer than copying one.
+struct FileTemplate {
+  std::vector<std::uint8_t> file;
+  std::size_t contentsAt = 0;  // the stream's first byte in the mini stream
+  std::size_t sizeAt = 0;      // the stream's size in its directory entry
+};
+
+constexpr std::size_t kSectorBytes = 512;
+constexpr std::size_t kMiniSectorBytes = 64;
+constexpr std::size_t kMiniStreamCutoff = 4096;
+constexpr std::size_t kDirectoryEntryBytes = 128;
+constexpr std::size_t kEntryStartAt = 116;
+constexpr std::size_t kEntrySizeAt = 120;
+
+std::uint32_t LittleEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+// Where `contents` lie in `file`, made for them by libgsf: the root's entry (the first of the
+// directory) starts the mini stream, "Contents" (the second) its own mini sectors. Nothing when
+// the file is laid out otherwise.
+std::optional<FileTemplate> TemplateOf(std::vector<std::uint8_t> file,
+                                       std::span<const std::uint8_t> contents) {
+  if (file.size() < kSectorBytes) return std::nullopt;
+  const std::size_t directory = (std::size_t{LittleEndian32(file, 48)} + 1) * kSectorBytes;
+  const std::size_t entry = directory + kDirectoryEntryBytes;
+  if (directory > file.size() || file.size() - directory < 2 * kDirectoryEntryBytes)
+    return std::nullopt;
+  const std::size_t miniStream =
+      (std::size_t{LittleEndian32(file, directory + kEntryStartAt)} + 1) * kSectorBytes;
+  const std::size_t at =
+      miniStream + std::size_t{LittleEndian32(file, entry + kEntryStartAt)} * kMiniSectorBytes;
+  const std::size_t sectors = (contents.size() + kMiniSectorBytes - 1) / kMiniSectorBytes;
+  if (LittleEndian32(file, entry + kEntrySizeAt) != contents.size() || at > file.size() ||
+      file.size() - at < sectors * kMiniSectorBytes ||
+      !std::equal(contents.begin(), contents.end(), file.begin() + static_cast<std::ptrdiff_t>(at)))
+    return std::nullopt;
+  return FileTemplate{std::move(file), at, entry + kEntrySizeAt};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> MakeDocumentFile(std::span<const std::uint8_t> contents) {
+  if (contents.size() > kLargestStream)
+    throw StorageError(kFailedToSaveDocument, "the document is larger than 4 GiB");
+  if (contents.empty() || contents.size() >= kMiniStreamCutoff) return BuildWithLibrary(contents);
+  // One template for each count of mini sectors, made by the first stream of that count. Per
+  // thread, so that making files takes no lock.
+  thread_local std::array<std::optional<FileTemplate>, kMiniStreamCutoff / kMiniSectorBytes>
+      templates;
+  const std::size_t sectors = (contents.size() + kMiniSectorBytes - 1) / kMiniSectorBytes;
+  std::optional<FileTemplate>& known = templates[sectors - 1];
+  if (!known) {
+    std::vector<std::uint8_t> file = BuildWithLibrary(contents);
+    known = TemplateOf(file, contents);
+    return file;
+  }
+  std::vector<std::uint8_t> file = known->file;
+  const auto at = file.begin() + static_cast<std::ptrdiff_t>(known->contentsAt);
+  std::fill(std::copy(contents.begin(), contents.end(), at),
+            at + static_cast<std::ptrdiff_t>(sectors * kMiniSectorBytes), 0);
+  for (std::size_t i = 0; i < 4; ++i)
+    file[known->sizeAt + i] = static_cast<std::uint8_t>(contents.size() >> (8 * i));
+  return file;
 }
 
 void WriteDocumentFile(const std::filesystem::path& path, std::span<const std::uint8_t> contents) {

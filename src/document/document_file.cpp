@@ -57,14 +57,24 @@ std::vector<std::uint8_t> DocumentContents(KLV300Doc& document) {
   return archive.Bytes();
 }
 
-void SaveDocumentCopy(KLV300Doc& document, const std::filesystem::path& path) {
-  std::vector<std::uint8_t> contents;
+namespace {
+
+std::vector<std::uint8_t> ContentsToSave(KLV300Doc& document) {
   try {
-    contents = DocumentContents(document);
+    return DocumentContents(document);
   } catch (const std::length_error& error) {
     throw StorageError(kFailedToSaveDocument, error.what());
   }
-  WriteDocumentFile(path, contents);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> DocumentFileBytes(KLV300Doc& document) {
+  return MakeDocumentFile(ContentsToSave(document));
+}
+
+void SaveDocumentCopy(KLV300Doc& document, const std::filesystem::path& path) {
+  WriteDocumentFile(path, ContentsToSave(document));
 }
 
 void SaveDocumentFile(KLV300Doc& document, const std::filesystem::path& path) {

@@ -31,4 +31,9 @@ void SaveDocumentCopy(KLV300Doc& document, const std::filesystem::path& path);
 // The "Contents" stream of `document`.
 std::vector<std::uint8_t> DocumentContents(KLV300Doc& document);
 
+// The whole document file of `document`, as SaveDocumentFile would write it, in memory: what
+// pictures and the clipboard carry. The same document always gives the same bytes (the
+// container records no times). Raises StorageError with kFailedToSaveDocument.
+std::vector<std::uint8_t> DocumentFileBytes(KLV300Doc& document);
+
 }  // namespace kv

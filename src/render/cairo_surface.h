@@ -17,10 +17,9 @@
 #include <vector>
 
 #include "render/font_surface.h"
+#include "render/picture_format.h"
 
 namespace kv {
-
-enum class PictureFormat { kPng, kSvg, kPdf, kWmf };
 
 // The bits of a pen's style that say how its lines are broken (the rest are pen-type flags), and
 // the style of a pen that sets every other pixel.
@@ -47,13 +46,6 @@ struct PictureOptions {
   std::optional<ColorRef> background;  // none: transparent
   // How fonts measure; the picture must be laid out (measured) with the same.
   MetricsSource metrics = MetricsSource::kFace;
-};
-
-// Raised for a picture that cannot be made (a resolution out of range, a picture too large) or
-// that cairo failed to produce.
-class PictureError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
 };
 
 class CairoSurface final : public FontMetricsSurface {

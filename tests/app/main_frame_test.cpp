@@ -562,6 +562,52 @@ class MainFrameTest : public QObject {
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
+  // A picture Kalvane made opens as a new, unsaved document holding its equation and settings,
+  // whatever its format; a picture whose equation was damaged, or one without any, is refused
+  // with a message and opens nothing.
+  void picturesKalvaneMadeOpenAsNewDocuments() {
+    QTemporaryDir folder;
+    for (const QString format : {"svg", "png", "wmf"}) {
+      const QString path = folder.filePath("picture." + format);
+      const test::ProgramRun run = test::RunProgram(
+          KALVANE_CLI,
+          {"render", "x*y\n1/2", "--set", "MultiplyStyle=2", "--set", "TabWidth=1234", "-o", path});
+      QVERIFY2(run.status == 0, qPrintable(run.err));
+      const int before = Documents();
+      QVERIFY2(frame_->OpenDocument(path.toStdString()) != nullptr, qPrintable(format));
+      QCOMPARE(Documents(), before + 1);
+      KLV300Doc& document = *frame_->ActiveDocument();
+      QCOMPARE(frame_->Bar().Edit().toPlainText(), QString("x*y\n1/2") + QString(18, '\n'));
+      QCOMPARE(document.Settings().MultiplyStyle.Current(), 2);
+      QCOMPARE(document.Settings().TabWidth.Current(), 1234);
+      QVERIFY(document.IsModified());
+      QVERIFY(frame_->ActiveChild()->Path().empty());
+    }
+    QVERIFY(dialogs_->errors.isEmpty());
+
+    // The same SVG with a character of its equation changed, and a PNG that is only a PNG.
+    QFile svg(folder.filePath("picture.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QByteArray damaged = svg.readAll();
+    const qsizetype equation = damaged.indexOf("kalvane");
+    QVERIFY(equation > 0);
+    const qsizetype payload = damaged.indexOf('>', damaged.indexOf("<kalvane:equation")) + 20;
+    damaged[payload] = damaged[payload] == 'A' ? 'B' : 'A';
+    test::WriteFileBytes(folder.filePath("damaged.svg").toStdString(), damaged.toStdString());
+    QImage plain(4, 4, QImage::Format_RGB32);
+    plain.fill(Qt::white);
+    QVERIFY(plain.save(folder.filePath("plain.png")));
+    for (const QString name : {"damaged.svg", "plain.png"}) {
+      const int before = Documents();
+      dialogs_->errors.clear();
+      QVERIFY(frame_->OpenDocument(folder.filePath(name).toStdString()) == nullptr);
+      QCOMPARE(Documents(), before);
+      QCOMPARE(dialogs_->errors.size(), 1);
+      QVERIFY2(dialogs_->errors.front().startsWith("Failed to open document."),
+               qPrintable(dialogs_->errors.front()));
+    }
+  }
+
   // The program's own file dialogs, answered as a person would, save a document and open it.
   void realFileDialogsSaveAndOpen() {
     QTemporaryDir folder;

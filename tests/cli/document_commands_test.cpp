@@ -68,6 +68,35 @@ TEST_F(DocumentCommands, InfoReadsTheOlderLayout) {
   EXPECT_EQ(result.out, "Line 1: a+b\nLowerCase=2\nLettersV=1\nMultiplyStyle=1\n");
 }
 
+TEST_F(DocumentCommands, InfoShowsTheEquationAPictureCarries) {
+  const std::string shown = "Line 1: x^2+1\nLine 3: a/b\nVerticalSpacing=500\n";
+  for (const std::string name : {"p.svg", "p.png", "p.wmf"}) {
+    const test::CliResult rendered = RunCliCaptured(
+        {"render", "x^2+1\n\na/b", "--set", "VerticalSpacing=500", "-o", Path(name)});
+    ASSERT_EQ(rendered.status, 0) << rendered.err;
+    const test::CliResult result = RunCliCaptured({"info", Path(name)});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, shown) << name;
+  }
+  // A picture is told by its content, whatever its name.
+  std::filesystem::copy_file(Path("p.png"), Path("picture.kv3"));
+  EXPECT_EQ(RunCliCaptured({"info", Path("picture.kv3")}).out, shown);
+
+  std::string damaged = test::ReadFileBytes(Path("p.svg"));
+  const std::size_t base64 = damaged.find('>', damaged.find("crc32=")) + 10;
+  damaged[base64] = damaged[base64] == 'A' ? 'B' : 'A';
+  test::WriteFileBytes(Path("damaged.svg"), damaged);
+  test::WriteFileBytes(Path("plain.svg"), "<svg xmlns='http://www.w3.org/2000/svg'/>");
+  for (const auto& [name, message] :
+       {std::pair{"damaged.svg", "the equation in this picture is damaged"},
+        std::pair{"plain.svg", "this picture holds no Kalvane equation"}}) {
+    const test::CliResult result = RunCliCaptured({"info", Path(name)});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "kalvane-cli info: " + Path(name) + ": " + message + "\n");
+  }
+}
+
 TEST_F(DocumentCommands, FailuresSayWhatWentWrong) {
   const auto expectError = [](std::vector<std::string> args, const std::string& part) {
     const test::CliResult result = RunCliCaptured(args);

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <random>
+#include <thread>
 
 #include "document/compound_file_builder.h"
 #include "document/compound_file_test_support.h"
@@ -35,6 +37,34 @@ TEST(CompoundFile, RoundTripsAroundTheSectorSizes) {
     EXPECT_EQ(file.size() % 512, 0u);
     EXPECT_EQ(ReadDocumentFile(path), contents);
     EXPECT_EQ(ContentsOfDocumentFile(MakeDocumentFile(contents)), contents);
+  }
+}
+
+// A file made from the layout kept for its count of mini sectors is byte for byte the file
+// libgsf makes; a new thread keeps no layout yet, so libgsf makes the file there.
+TEST(CompoundFile, FilesMadeFromAKeptLayoutAreTheLibrarysFiles) {
+  std::mt19937 random(3);
+  const auto randomBytes = [&random](std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint8_t& byte : bytes)
+      byte = static_cast<std::uint8_t>(random());
+    return bytes;
+  };
+  std::vector<std::size_t> sizes;
+  for (std::size_t size = 1; size <= 130; ++size)
+    sizes.push_back(size);
+  for (std::size_t edge = 192; edge <= 4096; edge += 64)
+    sizes.insert(sizes.end(), {edge - 1, edge, edge + 1});
+  for (const std::size_t size : sizes) {
+    SCOPED_TRACE(size);
+    // Keeps the layout of the count from a stream that fills its last mini sector.
+    MakeDocumentFile(randomBytes((size + 63) / 64 * 64));
+    const std::vector<std::uint8_t> contents = randomBytes(size);
+    const std::vector<std::uint8_t> made = MakeDocumentFile(contents);
+    std::vector<std::uint8_t> library;
+    std::thread([&] { library = MakeDocumentFile(contents); }).join();
+    EXPECT_EQ(made, library);
+    EXPECT_EQ(ContentsOfDocumentFile(made), contents);
   }
 }
 

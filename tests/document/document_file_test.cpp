@@ -82,6 +82,31 @@ TEST(DocumentFile, SavesAndOpensThroughTheContainer) {
   EXPECT_EQ(Lines(flat), Lines(doc));
 }
 
+// The file in memory is the file saved, and the same every time: the container's directory
+// entries record no creation or modification time (8 bytes each at 100 and 108 of an entry).
+TEST(DocumentFile, BytesInMemoryAreTheSavedFileWithoutClockTimes) {
+  TempFolder folder;
+  HeadlessHost host;
+  KLV300Doc doc(host);
+  SaveDocumentFile(Sample(doc), folder / "doc.kv3");
+  const std::vector<std::uint8_t> bytes = DocumentFileBytes(doc);
+  EXPECT_EQ(bytes, test::ReadBytes(folder / "doc.kv3"));
+  EXPECT_EQ(DocumentFileBytes(doc), bytes);
+  KLV300Doc read(host);
+  OpenDocumentBytes(read, bytes);
+  EXPECT_EQ(Lines(read), Lines(doc));
+
+  constexpr std::size_t kSector = 512;
+  constexpr std::size_t kEntry = 128;
+  const std::size_t firstDirectorySector = bytes[48] | bytes[49] << 8 | bytes[50] << 16;
+  const std::size_t directory = (firstDirectorySector + 1) * kSector;
+  ASSERT_LE(directory + 2 * kEntry, bytes.size());
+  for (const std::size_t entry : {directory, directory + kEntry}) {  // the root, "Contents"
+    for (std::size_t at = entry + 100; at < entry + 116; ++at)
+      EXPECT_EQ(bytes[at], 0) << "at " << at;
+  }
+}
+
 TEST(DocumentFile, StandardReaderFindsTheContentsStream) {
   const std::string python = test::PythonWithOlefile();
   if (python.empty()) GTEST_SKIP() << "python3 with olefile (package python3-olefile) not found";
