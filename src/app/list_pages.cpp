@@ -16,9 +16,7 @@ using S = EquationSettings;
 // A text setting edited as lines in a box: shown in one form, read back in another.
 class ListBinding final : public PageBinding {
  public:
-  using ListForm = std::string (*)(std::string_view);
-
-  ListBinding(QPlainTextEdit* box, StringOption S::*setting, ListForm lines, ListForm list)
+  ListBinding(QPlainTextEdit* box, StringOption S::*setting, ListTextForm lines, ListTextForm list)
       : box_(box), setting_(setting), lines_(lines), list_(list) {}
 
   void Open(EquationSettings& target) override { field_ = (target.*setting_).Current(); }
@@ -35,8 +33,8 @@ class ListBinding final : public PageBinding {
  private:
   QPlainTextEdit* box_;
   StringOption S::*setting_;
-  ListForm lines_;
-  ListForm list_;
+  ListTextForm lines_;
+  ListTextForm list_;
   std::string field_;
 };
 
@@ -61,8 +59,8 @@ class ListStartKeeper final : public QObject {
 }  // namespace
 
 KLVListPropPage::KLVListPropPage(int index, const QString& tabLabel, const QString& note,
-                                 QPlainTextEdit* box, StringOption S::*setting, ListForm lines,
-                                 ListForm list, SheetContext& context, QWidget* parent)
+                                 QPlainTextEdit* box, StringOption S::*setting, ListTextForm lines,
+                                 ListTextForm list, SheetContext& context, QWidget* parent)
     : KLVPropertyPage(index, tabLabel, context, parent) {
   auto* layout = new QVBoxLayout(this);
   auto* noteLabel = new QLabel(note, this);

@@ -131,10 +131,14 @@ std::string PenWidthText(double width, std::string_view decimalSeparator) {
          std::string(kPointUnit);
 }
 
-double PenWidthOfText(std::string_view text) {
+std::string_view PenWidthNumber(std::string_view text) {
   while (!text.empty() && IsLetter(text.back()))
     text.remove_suffix(1);
-  return ParseNumberValue(text) * kWidthPerPoint;
+  return text;
+}
+
+double PenWidthOfText(std::string_view text) {
+  return ParseNumberValue(PenWidthNumber(text)) * kWidthPerPoint;
 }
 
 std::string UnitListLines(std::string_view list) {

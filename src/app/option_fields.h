@@ -36,7 +36,9 @@ std::int32_t CharacterSizeOfPoints(double points);
 
 // A pen width in hundredths of a millimetre as quarter points followed by "pt" ("0.75pt").
 std::string PenWidthText(double width, std::string_view decimalSeparator);
-// The width of a pen text: the trailing run of letters removed, the number read as points.
+// A pen text without its unit: the trailing run of letters (a-z, A-Z) removed.
+std::string_view PenWidthNumber(std::string_view text);
+// The width of a pen text: its number (PenWidthNumber) read as points.
 double PenWidthOfText(std::string_view text);
 
 // The unit list ("cm,km") one unit per line, with the spare lines after it; and back, with the

@@ -72,16 +72,17 @@ class KLVStylesPropPage final : public KLVPropertyPage {
   KLVStylesPropPage(SheetContext& context, QWidget* parent = nullptr);
 };
 
+// A list's text as a box shows it, or a box's text as the list.
+using ListTextForm = std::string (*)(std::string_view);
+
 // A page that edits one list in a box below a note, one entry on each line.
 class KLVListPropPage : public KLVPropertyPage {
   Q_OBJECT
 
  protected:
-  // A list's text as the box shows it, or the box's text as the list.
-  using ListForm = std::string (*)(std::string_view);
   // The page takes `box` (made without a parent) as its control 1013.
   KLVListPropPage(int index, const QString& tabLabel, const QString& note, QPlainTextEdit* box,
-                  StringOption EquationSettings::*setting, ListForm lines, ListForm list,
+                  StringOption EquationSettings::*setting, ListTextForm lines, ListTextForm list,
                   SheetContext& context, QWidget* parent);
 };
 

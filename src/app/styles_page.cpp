@@ -54,10 +54,7 @@ class PenBinding final : public PageBinding {
   bool Take(QString& problem) override {
     std::string text;
     if (!SettingText(box_->currentText(), text, problem)) return false;
-    std::string number = text;
-    while (!number.empty() && std::isalpha(static_cast<unsigned char>(number.back())))
-      number.pop_back();
-    const auto points = ReadPageNumber(number, decimalSeparator_);
+    const auto points = ReadPageNumber(PenWidthNumber(text), decimalSeparator_);
     if (!points || *points < 0.0 || *points > kLargestPenPoints) {
       problem = QWidget::tr("Enter a pen width between 0 and %1 points, such as 0.75pt.")
                     .arg(kLargestPenPoints);
