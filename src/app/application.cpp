@@ -1,9 +1,11 @@
 #include "app/application.h"
 
+#include <QCoreApplication>
 #include <QPrinter>
 
 #include "app/main_frame.h"
 #include "app/options_sheet.h"
+#include "embedding/container_protocol.h"
 #include "options/default_configuration.h"
 #include "options/option_store.h"
 
@@ -38,16 +40,19 @@ void KLV300App::ProcessStartRequest(const StartRequest& request) {
   if (mainFrame_ == nullptr) return;
   if (request.mode == StartMode::kEmbedded) {
     launchedEmbedded_ = true;
-    exchangeStore_.WriteInt(kControlSection, kRunningKey, 1, true);
-    if (!exchangeStore_.Save())
-      dialogs_->ShowError(
-          mainFrame_, QString::fromStdString("The exchange file " + exchangeStore_.Path() +
-                                             " could not be saved: " + exchangeStore_.LastError()));
+    std::string error;
+    if (!MarkRunning(exchangeStore_, error))
+      dialogs_->ShowError(mainFrame_, QString::fromStdString(error));
     mainFrame_->OpenEmbeddedObject(request.file);
     return;
   }
   if (request.file.empty() || mainFrame_->OpenDocument(request.file) == nullptr)
     mainFrame_->NewDocument();
+}
+
+void KLV300App::EndRun(int status) {
+  exitStatus_ = status;
+  QCoreApplication::exit(status);
 }
 
 QPrinter& KLV300App::Printer() {

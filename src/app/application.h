@@ -25,10 +25,6 @@ class CMainFrame;
 
 class KLV300App final : public DocumentHost {
  public:
-  // Where the exchange store tells the word processor's macro that the editor serves it.
-  static constexpr std::string_view kControlSection = "Control";
-  static constexpr std::string_view kRunningKey = "Running";
-
   // The stores bound to their files but not read, and the defaults reset; StartUp reads them.
   KLV300App();
   ~KLV300App() override;
@@ -46,13 +42,18 @@ class KLV300App final : public DocumentHost {
   // in section "Control" of the exchange store, saved at once.
   void ProcessStartRequest(const StartRequest& request);
 
+  // Ends the run with `status` (the event loop returns it); a container reads it.
+  void EndRun(int status);
+  // The status EndRun was given; 0 until then.
+  int ExitStatus() const { return exitStatus_; }
+
   // The main frame that shows documents; null before it exists and after it is gone.
   void SetMainFrame(CMainFrame* frame) { mainFrame_ = frame; }
   CMainFrame* MainFrame() const { return mainFrame_; }
 
   // DocumentHost
   const EquationSettings& MasterSettings() const override { return masterSettings_; }
-  IniFile& ExchangeStore() override { return exchangeStore_; }
+  ConfigStore& ExchangeStore() override { return exchangeStore_; }
   void ShowEquationText(std::string_view text) override;
   void UpdateAllViews(const KLV300Doc& document) override;
   bool RunOptionsSheet(KLV300Doc& document) override;
@@ -83,6 +84,7 @@ class KLV300App final : public DocumentHost {
   NodeBox lastExtent_;
   EquationSettings masterSettings_;
   bool launchedEmbedded_ = false;
+  int exitStatus_ = 0;
   std::unique_ptr<FontCatalog> fonts_;
   std::unique_ptr<UserDialogs> dialogs_;
   std::unique_ptr<QPrinter> printer_;

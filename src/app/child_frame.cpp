@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QIcon>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -15,47 +14,13 @@
 #include "render/picture_metadata.h"
 
 namespace kv {
-namespace {
-
-// Larger files are not pictures of an equation; they are not read whole.
-constexpr std::uintmax_t kLargestPicture = 64u * 1024 * 1024;
-// Enough of a file's start to tell a picture format.
-constexpr std::size_t kSniffedBytes = 64;
-
-std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::path& path,
-                                                       std::uintmax_t count, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "the file cannot be read";
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
-}
-
-std::optional<std::vector<std::uint8_t>> ReadPictureFile(const std::filesystem::path& path,
-                                                         std::string& error) {
-  std::error_code failed;
-  const std::uintmax_t size = std::filesystem::file_size(path, failed);
-  if (failed) {
-    error = failed.message();
-    return std::nullopt;
-  }
-  if (size > kLargestPicture) {
-    error = "the file is too large to be a picture of an equation";
-    return std::nullopt;
-  }
-  return ReadFileStart(path, size, error);
-}
-
-}  // namespace
 
 bool IsPictureFile(const std::filesystem::path& path) {
-  std::string ignored;
-  const auto start = ReadFileStart(path, kSniffedBytes, ignored);
-  return start && SniffPictureFormat(*start).has_value();
+  try {
+    return ReadPictureFile(path).has_value();
+  } catch (const PictureError&) {
+    return true;  // a picture that cannot be read: opening it says why
+  }
 }
 
 CChildFrame::CChildFrame(KLV300App& app, QString name, QWidget* parent)
@@ -78,11 +43,20 @@ void CChildFrame::UpdateTitle() {
   setWindowModified(document_->IsModified());
 }
 
-void CChildFrame::MakeEmbeddedObject(const std::filesystem::path& objectFile) {
+void CChildFrame::OpenEmbeddedObject(const std::filesystem::path& objectFile) {
   embeddedObject_ = true;
+  std::error_code error;
+  if (std::filesystem::exists(objectFile, error))
+    RunFileWork([&] { OpenDocumentFile(*document_, objectFile); });
   path_ = objectFile;
   name_ = QString::fromStdString(objectFile.filename().string());
   UpdateTitle();
+}
+
+void CChildFrame::Discard() {
+  discarding_ = true;
+  document_->SetModifiedFlag(false);
+  close();
 }
 
 void CChildFrame::TakePath(const std::filesystem::path& path) {
@@ -110,7 +84,13 @@ bool CChildFrame::Open(const std::filesystem::path& path) {
 
 bool CChildFrame::OpenPicture(const std::filesystem::path& path) {
   std::string error;
-  const std::optional<std::vector<std::uint8_t>> picture = ReadPictureFile(path, error);
+  std::optional<std::vector<std::uint8_t>> picture;
+  try {
+    picture = ReadPictureFile(path);
+    if (!picture) error = "the file is not a picture";
+  } catch (const PictureError& failure) {
+    error = failure.what();
+  }
   if (!picture || !OpenPictureDocument(*document_, *picture, error)) {
     app_.Dialogs().ShowError(
         this, QString::fromStdString(kFailedToOpenDocument + std::string("\n\n") + path.string() +
@@ -151,6 +131,11 @@ bool CChildFrame::SaveCopyAs() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
+  if (embeddedObject_ && !discarding_) {
+    event->ignore();
+    emit returnRequested();
+    return;
+  }
   if (document_->IsModified()) {
     switch (app_.Dialogs().AskToSaveChanges(this, name_)) {
       case SaveAnswer::kSave:

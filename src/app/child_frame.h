@@ -31,9 +31,14 @@ class CChildFrame final : public QMdiSubWindow {
   const QString& Name() const { return name_; }
   // The file the document was read from or saved to; empty for a new document.
   const std::filesystem::path& Path() const { return path_; }
-  // Whether this is the document a container asked to edit, and the object's file.
+  // Whether this is the document a container asked to edit.
   bool IsEmbeddedObject() const { return embeddedObject_; }
-  void MakeEmbeddedObject(const std::filesystem::path& objectFile);
+  // Makes this the document a container asked to edit, read from the object's file when there
+  // is one (a file that cannot be read is shown, and the document stays new). The object's file
+  // is the document's path, but not a recent file: it belongs to the container.
+  void OpenEmbeddedObject(const std::filesystem::path& objectFile);
+  // Closes the frame without asking about changes: the container's side has dealt with them.
+  void Discard();
 
   // Reads `path` into the document. On failure shows the message and returns false; the
   // document is then as it was.
@@ -54,6 +59,8 @@ class CChildFrame final : public QMdiSubWindow {
  signals:
   // The document was read from or saved to `path`.
   void fileUsed(const std::filesystem::path& path);
+  // The container's document was asked to close: closing it returns to the container.
+  void returnRequested();
 
  protected:
   // A modified document asks whether to save it first; Cancel, or a failed save, keeps it open.
@@ -71,6 +78,7 @@ class CChildFrame final : public QMdiSubWindow {
   QString name_;
   std::filesystem::path path_;
   bool embeddedObject_ = false;
+  bool discarding_ = false;
 };
 
 }  // namespace kv

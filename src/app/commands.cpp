@@ -141,12 +141,12 @@ constexpr std::array kMainFrameKeys = {
     Accelerator{QKeyCombination(Qt::Key_F1), ID_HELP_READ_HELP},
 };
 
-// The document a container asked to edit: Ctrl+S updates the container, and the two keys that
-// return to it are not in its table.
+// The document a container asked to edit: Ctrl+S updates the container. Its own table has not
+// the two keys that return to the container; they reach the main window's table behind it, so
+// they still work.
 std::vector<Accelerator> EmbeddedKeys() {
   std::vector<Accelerator> keys;
   for (const Accelerator& accelerator : kMainFrameKeys) {
-    if (accelerator.id == ID_UPDATE_AND_RETURN) continue;
     keys.push_back(accelerator.id == ID_FILE_SAVE ? Accelerator{accelerator.keys, ID_FILE_UPDATE}
                                                   : accelerator);
   }

@@ -14,12 +14,14 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
+#include <iostream>
 
 #include "app/application.h"
 #include "app/clipboard_export.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
 #include "app/printing.h"
+#include "embedding/container_protocol.h"
 #include "render/font_surface.h"
 
 namespace kv {
@@ -146,13 +148,22 @@ void CMainFrame::BindHandlers() {
                                     always};
   // Ctrl+S in the document a container asked to edit; without that document it does nothing.
   handlers_[ID_FILE_UPDATE] = {[this] {
-                                 const CChildFrame* child = ActiveChild();
+                                 CChildFrame* child = ActiveChild();
                                  if (child != nullptr && child->IsEmbeddedObject())
-                                   NotAvailableYet(ID_FILE_UPDATE);
+                                   WriteEmbeddedObject(*child);
                                },
                                always};
-  // Until the container's side of the editor exists, Exit closes the window in every mode.
-  handlers_[ID_APP_EXIT] = {[this] { close(); }, always};
+  // Started by a container, leaving the program returns to it with the edit.
+  handlers_[ID_APP_EXIT] = {[this] {
+                              if (app_.LaunchedEmbedded()) {
+                                UpdateAndReturn();
+                              } else {
+                                close();
+                              }
+                            },
+                            always};
+  handlers_[ID_UPDATE_AND_RETURN] = {[this] { UpdateAndReturn(); }, whenEmbedded};
+  handlers_[ID_CANCEL_CHANGES] = {[this] { CancelChanges(); }, whenEmbedded};
 
   handlers_[ID_EDIT_CUT] = {[editBox] { editBox().cut(); }, always};
   handlers_[ID_EDIT_COPY] = {[editBox] { editBox().copy(); }, always};
@@ -190,8 +201,6 @@ void CMainFrame::BindHandlers() {
   const auto later = [this](int id, std::function<bool()> enabled) {
     handlers_[id] = {[this, id] { NotAvailableYet(id); }, std::move(enabled)};
   };
-  later(ID_UPDATE_AND_RETURN, whenEmbedded);
-  later(ID_CANCEL_CHANGES, whenEmbedded);
   later(ID_APP_ABOUT, always);
   later(ID_HELP_ABOUT_MAKER, always);
   // Undo, the panes and the documentation files have no handler yet: they stay disabled.
@@ -403,12 +412,72 @@ CChildFrame* CMainFrame::OpenDocument(std::filesystem::path path) {
 }
 
 void CMainFrame::OpenEmbeddedObject(const std::filesystem::path& path) {
-  std::error_code error;
-  CChildFrame* child = nullptr;
-  if (std::filesystem::exists(path, error)) child = OpenDocument(path);
-  if (child == nullptr) child = &NewDocument();
-  child->MakeEmbeddedObject(path);
-  UpdateCommands();
+  CChildFrame* child = MakeChild(tr("Kalvane3%1").arg(++documentsMade_));
+  child->OpenEmbeddedObject(path);
+  // Closing the container's document, by its frame's button or the Close command, returns.
+  connect(
+      child, &CChildFrame::returnRequested, this, [this] { UpdateAndReturn(); },
+      Qt::QueuedConnection);
+  Show(child);
+}
+
+// ---------------------------------------------------------------------------------------------
+// CMainFrame: the container's commands
+
+CChildFrame* CMainFrame::EmbeddedChild() const {
+  for (CChildFrame* child : Children())
+    if (child->IsEmbeddedObject()) return child;
+  return nullptr;
+}
+
+bool CMainFrame::WriteEmbeddedObject(CChildFrame& child) {
+  const ObjectUpdate update = UpdateObject(child.Document(), app_.Fonts(), app_.ExchangeStore(),
+                                           ObjectFilesOf(child.Path()));
+  if (!update.written) {
+    app_.Dialogs().ShowError(this, tr("The equation could not be returned to the document: %1")
+                                       .arg(QString::fromStdString(update.error)));
+    return false;
+  }
+  child.UpdateTitle();
+  // The container reads the picture's size and hint from this line too, so a hint the exchange
+  // file could not keep is only shown.
+  std::cout << ExtentLine(update.picture) << std::endl;
+  if (!update.picture.hintError.empty())
+    ShowStatusMessage(QString::fromStdString(update.picture.hintError));
+  return true;
+}
+
+bool CMainFrame::CloseOtherDocuments() {
+  for (CChildFrame* child : Children())
+    if (!child->IsEmbeddedObject() && !child->close()) return false;
+  return true;
+}
+
+void CMainFrame::UpdateAndReturn() {
+  if (!app_.LaunchedEmbedded() || ending_) return;
+  // The user's other documents are asked about first: a Cancel there keeps everything open
+  // before anything reaches the container.
+  if (!CloseOtherDocuments()) return;
+  CChildFrame* object = EmbeddedChild();
+  if (object != nullptr && !WriteEmbeddedObject(*object)) return;
+  EndEmbedding(object != nullptr ? kExitUpdated : kExitCancelled);
+}
+
+void CMainFrame::CancelChanges() {
+  if (!app_.LaunchedEmbedded() || ending_) return;
+  if (!CloseOtherDocuments()) return;
+  EndEmbedding(kExitCancelled);
+}
+
+void CMainFrame::EndEmbedding(int status) {
+  ending_ = true;
+  std::string error;
+  if (!MarkReturned(app_.ExchangeStore(), error))
+    app_.Dialogs().ShowError(this, QString::fromStdString(error));
+  hide();
+  for (CChildFrame* child : Children())
+    child->Discard();
+  app_.EndRun(status);
 }
 
 void CMainFrame::RememberFile(const std::filesystem::path& path) {
@@ -504,6 +573,12 @@ void CMainFrame::CopyPicture(ClipboardPicture kind) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // Closing the window of a container's editor is leaving it: the edit goes back.
+  if (app_.LaunchedEmbedded() && !ending_) {
+    event->ignore();
+    UpdateAndReturn();
+    return;
+  }
   mdiArea_->closeAllSubWindows();
   if (!mdiArea_->subWindowList().isEmpty()) {
     event->ignore();

@@ -63,6 +63,14 @@ class CMainFrame final : public QMainWindow {
   // The document a container asked to edit: read from `path`, or new when there is no such
   // file (or it cannot be read, which is shown).
   void OpenEmbeddedObject(const std::filesystem::path& path);
+  // "Update and Return to Document": the other documents close (each asking about its
+  // changes; a Cancel keeps everything open), the container's document is written into its
+  // object with the pictures, and the run ends with kExitUpdated. An object that cannot be
+  // written is reported and the editor stays open with the edit.
+  void UpdateAndReturn();
+  // "Cancel Changes": the other documents close as above; the object's files stay as they are
+  // and the run ends with kExitCancelled.
+  void CancelChanges();
 
   void ShowEquationText(std::string_view text);
   void UpdateViewsOf(const KLV300Doc& document);
@@ -102,6 +110,16 @@ class CMainFrame final : public QMainWindow {
   void ArrangeIcons();
   void UpdateLockIndicators();
   void NotAvailableYet(int id);
+  CChildFrame* EmbeddedChild() const;
+  // Writes the container's document and its pictures, and tells the container their size on
+  // standard output; false when that failed (shown).
+  bool WriteEmbeddedObject(CChildFrame& child);
+  // Closes every document but the container's, each asking about its changes; false when one
+  // stays open.
+  bool CloseOtherDocuments();
+  // Tells the container's side the editor is gone, closes every document without asking and
+  // ends the run with `status`.
+  void EndEmbedding(int status);
   // Runs `command` on the active child frame, when there is one.
   std::function<void()> OnActiveChild(std::function<void(CChildFrame&)> command);
   bool HasDocument() { return ActiveChild() != nullptr; }
@@ -129,6 +147,7 @@ class CMainFrame final : public QMainWindow {
   LockKeyWatcher* lockKeys_ = nullptr;
   std::vector<std::pair<LockKey, QLabel*>> lockIndicators_;
   int documentsMade_ = 0;
+  bool ending_ = false;
 };
 
 }  // namespace kv

@@ -2,8 +2,6 @@
 // what the document of the equation it carries holds.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -58,23 +56,6 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
-// The whole file at `path` when it is a regular file whose content begins as a picture does.
-std::optional<std::vector<std::uint8_t>> PictureAt(const std::string& path) {
-  constexpr std::size_t kSniffedBytes = 64;
-  std::error_code ignored;
-  if (!std::filesystem::is_regular_file(path, ignored)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::uint8_t> bytes(kSniffedBytes);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (!SniffPictureFormat(bytes)) return std::nullopt;
-  in.clear();
-  in.seekg(0);
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) throw CliError("cannot read " + path);
-  return bytes;
-}
-
 int RunInfo(std::span<const std::string> args, CommandIo io) {
   const Arguments arguments(args, {}, {});
   if (arguments.Positional().size() != 1) {
@@ -84,7 +65,13 @@ int RunInfo(std::span<const std::string> args, CommandIo io) {
   const std::string& path = arguments.Positional().front();
   HeadlessHost host;
   KLV300Doc document(host);
-  if (const auto picture = PictureAt(path)) {
+  std::optional<std::vector<std::uint8_t>> picture;
+  try {
+    picture = ReadPictureFile(path);
+  } catch (const PictureError& error) {
+    throw CliError(path + ": " + error.what());
+  }
+  if (picture) {
     std::string error;
     if (!OpenPictureDocument(document, *picture, error)) throw CliError(path + ": " + error);
   } else {

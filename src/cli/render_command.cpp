@@ -2,6 +2,8 @@
 // picture, or a whole list of equations into one picture each (--batch).
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,8 @@
 #include "document/document.h"
 #include "document/document_file.h"
 #include "embedding/equation_picture.h"
+#include "embedding/server_item.h"
+#include "options/config_store.h"
 #include "render/cairo_surface.h"
 #include "render/font_catalog.h"
 #include "render/font_surface.h"
@@ -34,12 +38,22 @@ constexpr const char* kHelp =
     "                          [--background COLOUR|transparent] [--metrics real|fixed]\n"
     "                          [--options FILE.ini]... [--set KEY=VALUE]...\n"
     "       kalvane-cli render FILE.kv3 -o FILE [...]     (or -i FILE.kv3)\n"
+    "       kalvane-cli render FILE.kv3 -o FILE --container [...]\n"
     "       kalvane-cli render --batch LIST --out-dir DIR [--format ...] [...]\n"
     "\n"
     "Typesets TEXT (a line break separates equation lines) and writes the picture at true size,\n"
     "its top-left corner at the top-left corner of the equation. A document is drawn with its\n"
     "own settings. SVG, PNG and WMF pictures carry the equation (its document, its text and\n"
-    "the depth of its baseline): kalvane-cli info PICTURE shows it.\n"
+    "the depth of its baseline): kalvane-cli info PICTURE shows it. Such a picture may be\n"
+    "given in place of FILE.kv3 (with -i, or as an existing .svg, .png or .wmf file): its\n"
+    "equation is drawn again.\n"
+    "\n"
+    "With --container, the picture is the one a word processor places on its text line: the\n"
+    "equation with empty space below it that puts a whole number of points below its\n"
+    "baseline. The baseline hint (the thousandths of the picture's height below the\n"
+    "baseline) is saved as Amount in section [Lowering Hint] of the exchange file\n"
+    "$XDG_CONFIG_HOME/Morvak/KLV3ADJ.ini, and one line tells the picture's size in 0.01 mm\n"
+    "and the hint: width=W height=H lowering=AMOUNT\n"
     "\n"
     "With --batch, every line of LIST is one equation (a literal \\n separates its lines, and a\n"
     "line naming an existing .kv3 file renders that document); picture N of DIR is line N of\n"
@@ -56,11 +70,14 @@ constexpr const char* kHelp =
     "                      does (a font of height S is S high, each character S/2 wide), and\n"
     "                      draw each glyph of the real font at the start of its cell\n"
     "  --metrics real      lay it out with the real fonts' metrics (the default)\n"
+    "  --container         make the word processor's picture and its baseline hint\n"
     "  --options FILE.ini  read the settings of the section [Options] of FILE.ini first\n"
     "  --set KEY=VALUE     change a setting or feature switch (repeatable)\n"
     "  --                  end of options: a TEXT that begins with '-' follows\n";
 
 constexpr std::string_view kDocumentExtension = ".kv3";
+// A picture Kalvane made stands for its document on the command line.
+constexpr std::array<std::string_view, 3> kPictureExtensions = {".svg", ".png", ".wmf"};
 constexpr double kDefaultDpi = 96.0;
 // Progress is redrawn every this many equations.
 constexpr int kProgressEvery = 64;
@@ -135,10 +152,44 @@ double DpiFrom(const Arguments& arguments) {
   return dpi;
 }
 
+bool EndsWith(std::string_view argument, std::string_view extension) {
+  return argument.size() > extension.size() &&
+         Lowered(std::string(argument.substr(argument.size() - extension.size()))) == extension;
+}
+
 bool IsDocumentPath(std::string_view argument) {
-  return argument.size() > kDocumentExtension.size() &&
-         Lowered(std::string(argument.substr(argument.size() - kDocumentExtension.size()))) ==
-             kDocumentExtension;
+  return EndsWith(argument, kDocumentExtension);
+}
+
+// A document named on the command line: a .kv3 file, or an existing picture file.
+bool NamesDocument(const std::string& argument) {
+  if (IsDocumentPath(argument)) return true;
+  std::error_code ignored;
+  return std::any_of(
+             kPictureExtensions.begin(), kPictureExtensions.end(),
+             [&argument](std::string_view extension) { return EndsWith(argument, extension); }) &&
+         std::filesystem::is_regular_file(argument, ignored);
+}
+
+// Reads the document file or the picture carrying an equation at `input` into `document`.
+void OpenEquationFile(KLV300Doc& document, const std::filesystem::path& input) {
+  std::optional<std::vector<std::uint8_t>> picture;
+  try {
+    picture = ReadPictureFile(input);
+  } catch (const PictureError& error) {
+    throw CliError(input.string() + ": " + error.what());
+  }
+  if (picture) {
+    std::string error;
+    if (!OpenPictureDocument(document, *picture, error))
+      throw CliError(input.string() + ": " + error);
+    return;
+  }
+  try {
+    OpenDocumentFile(document, input);
+  } catch (const std::exception& error) {
+    throw CliError(input.string() + ": " + error.what());
+  }
 }
 
 // What a run keeps from one picture to the next: the fonts, and the settings equations take.
@@ -178,12 +229,20 @@ struct Renderer {
                               const std::filesystem::path& output) {
     HeadlessHost host(settings);
     KLV300Doc document(host);
-    try {
-      OpenDocumentFile(document, input);
-    } catch (const std::exception& error) {
-      throw CliError(input.string() + ": " + error.what());
-    }
+    OpenEquationFile(document, input);
     return Picture(document, output);
+  }
+
+  // The document's picture as a container gets it; the hint goes to the exchange store.
+  ContainerPicture ForContainer(KLV300Doc& document, const std::filesystem::path& output) {
+    ConfigStore exchangeStore = ExchangeStore();
+    exchangeStore.Load();
+    const NodeBox notAsked;
+    KLV300SrvrItem item(document, catalog, exchangeStore, notAsked);
+    ContainerPicture picture;
+    std::string error;
+    if (!item.OnDraw(options, picture, error)) throw CliError(CannotWriteMessage(output, error));
+    return picture;
   }
 };
 
@@ -301,8 +360,12 @@ int RunRender(std::span<const std::string> args, CommandIo io) {
   const Arguments arguments(args,
                             {"--set", "--options", "-o", "--output", "--format", "--dpi",
                              "--background", "--metrics", "-i", "--batch", "--out-dir"},
-                            {});
-  if (arguments.Value("--batch")) return RunBatch(arguments, io);
+                            {"--container"});
+  if (arguments.Value("--batch")) {
+    if (arguments.Has("--container"))
+      throw CliError("--container makes one picture, not a --batch");
+    return RunBatch(arguments, io);
+  }
 
   std::optional<std::string> output = arguments.Value("-o");
   if (!output) output = arguments.Value("--output");
@@ -310,18 +373,35 @@ int RunRender(std::span<const std::string> args, CommandIo io) {
   const PictureFormat format = FormatFor(arguments, *output);
 
   std::optional<std::string> input = arguments.Value("-i");
-  if (!input && arguments.Positional().size() == 1 && IsDocumentPath(arguments.Positional()[0])) {
+  if (!input && arguments.Positional().size() == 1 && NamesDocument(arguments.Positional()[0])) {
     input = arguments.Positional()[0];
   }
-  if (input) {
-    if (!arguments.Positional().empty() && arguments.Value("-i")) {
-      throw CliError("give either TEXT or -i FILE, not both");
+  if (input && !arguments.Positional().empty() && arguments.Value("-i")) {
+    throw CliError("give either TEXT or -i FILE, not both");
+  }
+  const std::unique_ptr<Renderer> renderer = MakeRenderer(arguments, format);
+  if (arguments.Has("--container")) {
+    HeadlessHost host(renderer->settings);
+    KLV300Doc document(host);
+    document.OnNewDocument();
+    if (input) {
+      OpenEquationFile(document, *input);
+    } else {
+      document.SetEquationText(SingleEquationText(arguments));
     }
-    SaveSinglePicture(*output, MakeRenderer(arguments, format)->DocumentPicture(*input, *output));
+    const ContainerPicture picture = renderer->ForContainer(document, *output);
+    SaveSinglePicture(*output, picture.bytes);
+    io.out << ExtentLine(picture) << '\n';
+    // The picture is right, but a container that reads the hint from the store would misplace it.
+    if (!picture.hintError.empty()) throw CliError(picture.hintError);
+    return 0;
+  }
+  if (input) {
+    SaveSinglePicture(*output, renderer->DocumentPicture(*input, *output));
     return 0;
   }
   const std::string text = SingleEquationText(arguments);
-  SaveSinglePicture(*output, MakeRenderer(arguments, format)->TextPicture(text, *output));
+  SaveSinglePicture(*output, renderer->TextPicture(text, *output));
   return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "embedding/equation_picture.h"
 
+#include <fstream>
+
 #include "base/windows1252.h"
 #include "document/compound_file.h"
 #include "document/document.h"
@@ -11,12 +13,13 @@
 namespace kv {
 
 EquationPicture MakeEquationPicture(FontCatalog& catalog, KLV300Doc& document,
-                                    const PictureOptions& options, std::optional<NodeBox> extent) {
+                                    const PictureOptions& options, std::optional<NodeBox> extent,
+                                    int bottomSpace) {
   if (!extent) {
     FontMetricsSurface measuring(catalog, options.metrics);
     extent = document.GetDocumentExtent(measuring);
   }
-  const PictureFrame frame{0, 0, extent->width, extent->height};
+  const PictureFrame frame{0, 0, extent->width, extent->height + bottomSpace};
   std::string picture = MakePicture(catalog, frame, options, [&document](Surface& surface) {
     document.DrawDocument(surface, 0, 0);
   });
@@ -29,11 +32,11 @@ EquationPicture MakeEquationPicture(FontCatalog& catalog, KLV300Doc& document,
     throw PictureError(std::string("the equation cannot be stored: ") + error.Detail());
   }
   equation.text = ReadableEquationText(document);
-  // The picture's bottom edge is the extent's bottom, and a box's align is the height of its
-  // baseline above its bottom: the depth below the baseline is the align itself, the same number
-  // `measure` reports. For a document of several lines it is the align GetDocumentExtent gives
-  // the stack: its height less the first line's align.
-  equation.depth = extent->align;
+  // The picture's bottom edge lies `bottomSpace` below the extent's bottom, and a box's align is
+  // the height of its baseline above its bottom: the depth below the baseline is the align (the
+  // number `measure` reports) and the space. For a document of several lines the align is the
+  // one GetDocumentExtent gives the stack: its height less the first line's align.
+  equation.depth = extent->align + bottomSpace;
   return {AddPictureEquation(std::move(picture), options.format, equation), *extent};
 }
 
@@ -52,6 +55,30 @@ std::string ReadableEquationText(KLV300Doc& document) {
   while (!text.empty() && text.back() == '\n')
     text.pop_back();
   return text;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadPictureFile(const std::filesystem::path& path) {
+  // Enough of a file's start to tell a picture format.
+  constexpr std::size_t kSniffedBytes = 64;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw PictureError("the file cannot be read");
+  std::vector<std::uint8_t> bytes(kSniffedBytes);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (!SniffPictureFormat(bytes)) return std::nullopt;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error) throw PictureError(error.message());
+  if (size > kLargestPicture)
+    throw PictureError("the file is too large to be a picture of an equation");
+  bytes.resize(static_cast<std::size_t>(size));
+  in.clear();
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (in.gcount() != static_cast<std::streamsize>(size))
+    throw PictureError("the file cannot be read");
+  return bytes;
 }
 
 bool OpenPictureDocument(KLV300Doc& document, std::span<const std::uint8_t> picture,

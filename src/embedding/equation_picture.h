@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "render/cairo_surface.h"
 #include "typeset/node_box.h"
@@ -22,12 +24,22 @@ struct EquationPicture {
 };
 
 // `document` drawn by DrawDocument at (0, 0) into a picture of `extent` (measured with the
-// options' metrics when not given), in `options.format`, with the document's equation added
-// when the format carries one: its document file, its text and the depth of its baseline.
+// options' metrics when not given) with `bottomSpace` units of empty space below it, in
+// `options.format`, with the document's equation added when the format carries one: its
+// document file, its text and the depth of its baseline below the picture's bottom edge.
 // Throws PictureError.
 EquationPicture MakeEquationPicture(FontCatalog& catalog, KLV300Doc& document,
                                     const PictureOptions& options,
-                                    std::optional<NodeBox> extent = std::nullopt);
+                                    std::optional<NodeBox> extent = std::nullopt,
+                                    int bottomSpace = 0);
+
+// Larger files are not pictures of an equation; they are not read whole.
+inline constexpr std::uintmax_t kLargestPicture = 64u * 1024 * 1024;
+
+// The whole file at `path` when it is a regular file that begins as a picture Kalvane writes
+// (SVG, PNG or WMF, told by its content); nothing when it is not such a file. Throws
+// PictureError when a picture cannot be read or is too large to be one of an equation.
+std::optional<std::vector<std::uint8_t>> ReadPictureFile(const std::filesystem::path& path);
 
 // The text of a document's equation for people: UTF-8, its lines joined by "\n", the empty lines
 // at its end left out.

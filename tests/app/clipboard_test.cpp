@@ -19,8 +19,7 @@
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
 #include "app/main_frame.h"
-#include "support/scratch_environment.h"
-#include "support/scripted_dialogs.h"
+#include "support/editor_window.h"
 
 namespace kv {
 namespace {
@@ -101,24 +100,14 @@ class ClipboardTest : public QObject {
 
  private slots:
   void init() {
-    environment_ = std::make_unique<test::ScratchEnvironment>();
-    app_ = std::make_unique<KLV300App>();
-    auto dialogs = std::make_unique<test::ScriptedDialogs>();
-    dialogs_ = dialogs.get();
-    app_->SetDialogs(std::move(dialogs));
-    QVERIFY(app_->StartUp().empty());
-    frame_ = std::make_unique<CMainFrame>(*app_);
-    frame_->show();
-    app_->ProcessStartRequest({});
-    frame_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+    editor_ = std::make_unique<test::EditorWindow>();
+    QVERIFY(editor_->Start());
+    app_ = editor_->app.get();
+    dialogs_ = editor_->dialogs;
+    frame_ = editor_->frame.get();
   }
 
-  void cleanup() {
-    frame_.reset();
-    app_.reset();
-    environment_.reset();
-  }
+  void cleanup() { editor_.reset(); }
 
   // Copy as Metafile: exactly one picture format, SVG, of the painted box's size in
   // millimetres, drawn as kalvane-cli draws the same text, with the document beside it; the
@@ -153,7 +142,7 @@ class ClipboardTest : public QObject {
     const NodeBox extent = app_->LastExtent();
     const int dpi = frame_->ActiveChild()->View().viewport()->logicalDpiX();
     frame_->Bar().Edit().setFocus();
-    QTest::keySequence(frame_.get(), QKeySequence(Qt::CTRL | Qt::Key_B));
+    QTest::keySequence(frame_, QKeySequence(Qt::CTRL | Qt::Key_B));
     QCOMPARE(PictureTargets(), QStringList{kPngMimeType});
 
     const QImage copied =
@@ -224,10 +213,10 @@ class ClipboardTest : public QObject {
     action->trigger();
   }
 
-  std::unique_ptr<test::ScratchEnvironment> environment_;
-  std::unique_ptr<KLV300App> app_;
+  std::unique_ptr<test::EditorWindow> editor_;
+  KLV300App* app_ = nullptr;
   test::ScriptedDialogs* dialogs_ = nullptr;
-  std::unique_ptr<CMainFrame> frame_;
+  CMainFrame* frame_ = nullptr;
 };
 
 }  // namespace kv

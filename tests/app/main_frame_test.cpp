@@ -367,7 +367,7 @@ class MainFrameTest : public QObject {
                                              "E&xit"}
                               << QList<int>{ID_FILE_SAVE_COPY_AS, ID_UPDATE_AND_RETURN,
                                             ID_CANCEL_CHANGES}
-                              << alwaysDisabled << int(ID_FILE_UPDATE) << 0;
+                              << alwaysDisabled << int(ID_FILE_UPDATE) << int(ID_UPDATE_AND_RETURN);
   }
   void menusAndKeysFollowTheStartMode() {
     QFETCH(QString, mode);

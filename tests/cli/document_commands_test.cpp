@@ -97,6 +97,30 @@ TEST_F(DocumentCommands, InfoShowsTheEquationAPictureCarries) {
   }
 }
 
+// extract gives back the very document a picture was made of, and writes nothing for a picture
+// that carries none.
+TEST_F(DocumentCommands, ExtractGivesBackTheDocumentAPictureWasMadeOf) {
+  ASSERT_EQ(RunCliCaptured(
+                {"save", "sqrt(b^2-4ac)", "--set", "VerticalSpacing=500", "-o", Path("made.kv3")})
+                .status,
+            0);
+  for (const std::string name : {"p.svg", "p.png", "p.wmf"}) {
+    ASSERT_EQ(RunCliCaptured({"render", Path("made.kv3"), "-o", Path(name)}).status, 0);
+    const test::CliResult result = RunCliCaptured({"extract", Path(name), "-o", Path("back.kv3")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::ReadFileBytes(Path("back.kv3")), test::ReadFileBytes(Path("made.kv3"))) << name;
+  }
+  test::WriteFileBytes(Path("plain.svg"), "<svg xmlns='http://www.w3.org/2000/svg'/>");
+  for (const auto& [input, message] :
+       {std::pair{"plain.svg", "this picture holds no Kalvane equation"},
+        std::pair{"made.kv3", "not a picture Kalvane made"}}) {
+    const test::CliResult result = RunCliCaptured({"extract", Path(input), "-o", Path("no.kv3")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("no.kv3")));
+  }
+}
+
 TEST_F(DocumentCommands, FailuresSayWhatWentWrong) {
   const auto expectError = [](std::vector<std::string> args, const std::string& part) {
     const test::CliResult result = RunCliCaptured(args);

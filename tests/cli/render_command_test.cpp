@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -157,6 +159,41 @@ TEST_F(RenderCommand, BatchReportsPicturesThatCannotBeSaved) {
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Path("out")))
     ++files;
   EXPECT_EQ(files, std::size_t{kLines}) << "no temporary file is left behind";
+}
+
+// --container: the equation's box with the space below it that makes its depth a whole number
+// of points, the line telling its size and hint, the hint in the exchange file; a picture
+// Kalvane made stands for its document.
+TEST_F(RenderCommand, ContainerPictureSitsOnAWholePoint) {
+  const test::CliResult measured = RunCliCaptured({"measure", "sigma(i=1,n)y_i"});
+  int width = 0, height = 0, align = 0;
+  ASSERT_EQ(
+      std::sscanf(measured.out.c_str(), "width=%d height=%d align=%d", &width, &height, &align), 3)
+      << measured.out;
+  const double points = align * 0.02834645852315717;
+  const int descent = static_cast<int>((std::ceil(points) - points) * 35.2777755);
+  const std::string line =
+      "width=" + std::to_string(width) + " height=" + std::to_string(height + descent) +
+      " lowering=" + std::to_string((descent + align) * 1000 / (height + descent)) + "\n";
+
+  const test::CliResult text =
+      RunCliCaptured({"render", "sigma(i=1,n)y_i", "-o", Path("t.wmf"), "--container"});
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_EQ(text.out, line);
+  const std::string exchange = test::ReadFileBytes(env.ConfigHome() / "Morvak" / "KLV3ADJ.ini");
+  EXPECT_NE(exchange.find("[Lowering Hint]\r\nAmount=" +
+                          std::to_string((descent + align) * 1000 / (height + descent))),
+            std::string::npos)
+      << exchange;
+  const test::CliResult again =
+      RunCliCaptured({"render", Path("t.wmf"), "-o", Path("again.svg"), "--container"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.out, line);
+
+  const test::CliResult batch =
+      RunCliCaptured({"render", "--batch", Path("list"), "--out-dir", Path("out"), "--container"});
+  EXPECT_EQ(batch.status, 2);
+  EXPECT_NE(batch.err.find("--container"), std::string::npos);
 }
 
 TEST_F(RenderCommand, RefusesWhatItCannotUse) {

@@ -133,6 +133,16 @@ inline std::string MinimalWmf() {
   return wmf + records;
 }
 
+// The width and height a placeable metafile's header gives its picture, in 0.01 mm.
+inline std::pair<int, int> PlaceableWmfSize(std::string_view wmf) {
+  const auto coordinate = [&wmf](std::size_t at) {
+    return static_cast<std::int16_t>(GetLe(wmf, at, 2));
+  };
+  const int perInch = static_cast<int>(GetLe(wmf, 14, 2));
+  return {(coordinate(10) - coordinate(6)) * 2540 / perInch,
+          (coordinate(12) - coordinate(8)) * 2540 / perInch};
+}
+
 struct WmfRecordView {
   std::uint32_t words = 0;
   std::uint16_t function = 0;
