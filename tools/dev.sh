@@ -177,7 +177,7 @@ case "${1:-}" in
     # The lock keys' indicators are read from the X server: only this run tests them; the pop-ups
     # of the controls meet the X pointer and keyboard grabs here.
     for program in app_tests app_lock_keys_tests app_color_button_tests app_controls_demo_tests \
-      app_options_sheet_tests; do
+      app_options_sheet_tests app_embedding_tests; do
       QT_QPA_PLATFORM=xcb xvfb-run -a "$root/build/tests/$program"
     done
     build build-asan -DKALVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DKALVANE_BENCHMARKS=OFF

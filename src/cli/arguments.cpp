@@ -4,6 +4,10 @@
 #include <filesystem>
 
 #include "base/windows1252.h"
+#include "document/compound_file.h"
+#include "document/document.h"
+#include "document/document_file.h"
+#include "embedding/equation_picture.h"
 #include "options/option_store.h"
 #include "options/option_text.h"
 
@@ -159,6 +163,25 @@ std::vector<std::string_view> EquationLines(std::string_view text) {
     lines.push_back(text.substr(0, lineEnd));
     if (lineEnd == std::string_view::npos) return lines;
     text.remove_prefix(lineEnd + kLineBreak.size());
+  }
+}
+
+void OpenDocumentOrPicture(KLV300Doc& document, const std::string& path) {
+  std::optional<std::vector<std::uint8_t>> picture;
+  try {
+    picture = ReadPictureFile(path);
+  } catch (const PictureError& error) {
+    throw CliError(path + ": " + error.what());
+  }
+  if (picture) {
+    std::string error;
+    if (!OpenPictureDocument(document, *picture, error)) throw CliError(path + ": " + error);
+    return;
+  }
+  try {
+    OpenDocumentFile(document, path);
+  } catch (const StorageError& error) {
+    throw CliError(path + ": " + error.what() + " (" + error.Detail() + ")");
   }
 }
 

@@ -11,6 +11,10 @@
 
 #include "settings/equation_settings.h"
 
+namespace kv {
+class KLV300Doc;
+}  // namespace kv
+
 namespace kv::cli {
 
 // A mistake on the command line, or an input the command cannot use; reported on standard error
@@ -60,6 +64,10 @@ std::string EquationTextFromArgument(std::string_view utf8);
 // The one TEXT positional argument of a command, as equation text (see EquationTextFromArgument).
 // Throws CliError when there is not exactly one.
 std::string SingleEquationText(const Arguments& args);
+
+// Reads the document file, or the picture Kalvane made (told by its content, whatever its
+// name), at `path` into `document`. Throws CliError naming the file and what is wrong with it.
+void OpenDocumentOrPicture(KLV300Doc& document, const std::string& path);
 
 // The equation lines of a text: the parts between its CR LF line breaks (one empty line for an
 // empty text).

@@ -2,19 +2,13 @@
 // what the document of the equation it carries holds.
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <ostream>
-#include <vector>
 
 #include "base/windows1252.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "document/compound_file.h"
 #include "document/document.h"
-#include "document/document_file.h"
-#include "embedding/equation_picture.h"
 #include "options/option_text.h"
-#include "render/picture_metadata.h"
 
 namespace kv::cli {
 namespace {
@@ -65,22 +59,7 @@ int RunInfo(std::span<const std::string> args, CommandIo io) {
   const std::string& path = arguments.Positional().front();
   HeadlessHost host;
   KLV300Doc document(host);
-  std::optional<std::vector<std::uint8_t>> picture;
-  try {
-    picture = ReadPictureFile(path);
-  } catch (const PictureError& error) {
-    throw CliError(path + ": " + error.what());
-  }
-  if (picture) {
-    std::string error;
-    if (!OpenPictureDocument(document, *picture, error)) throw CliError(path + ": " + error);
-  } else {
-    try {
-      OpenDocumentFile(document, path);
-    } catch (const StorageError& error) {
-      throw CliError(path + ": " + error.what() + " (" + error.Detail() + ")");
-    }
-  }
+  OpenDocumentOrPicture(document, path);
 
   for (std::size_t i = 0; i < KVEquationList::kLineCount; ++i) {
     const std::string& line = document.EquationList().Line(i);

@@ -18,7 +18,6 @@
 #include "cli/background_saver.h"
 #include "cli/commands.h"
 #include "document/document.h"
-#include "document/document_file.h"
 #include "embedding/equation_picture.h"
 #include "embedding/server_item.h"
 #include "options/config_store.h"
@@ -171,27 +170,6 @@ bool NamesDocument(const std::string& argument) {
          std::filesystem::is_regular_file(argument, ignored);
 }
 
-// Reads the document file or the picture carrying an equation at `input` into `document`.
-void OpenEquationFile(KLV300Doc& document, const std::filesystem::path& input) {
-  std::optional<std::vector<std::uint8_t>> picture;
-  try {
-    picture = ReadPictureFile(input);
-  } catch (const PictureError& error) {
-    throw CliError(input.string() + ": " + error.what());
-  }
-  if (picture) {
-    std::string error;
-    if (!OpenPictureDocument(document, *picture, error))
-      throw CliError(input.string() + ": " + error);
-    return;
-  }
-  try {
-    OpenDocumentFile(document, input);
-  } catch (const std::exception& error) {
-    throw CliError(input.string() + ": " + error.what());
-  }
-}
-
 // What a run keeps from one picture to the next: the fonts, and the settings equations take.
 struct Renderer {
   FontCatalog catalog;
@@ -229,7 +207,7 @@ struct Renderer {
                               const std::filesystem::path& output) {
     HeadlessHost host(settings);
     KLV300Doc document(host);
-    OpenEquationFile(document, input);
+    OpenDocumentOrPicture(document, input.string());
     return Picture(document, output);
   }
 
@@ -385,7 +363,7 @@ int RunRender(std::span<const std::string> args, CommandIo io) {
     KLV300Doc document(host);
     document.OnNewDocument();
     if (input) {
-      OpenEquationFile(document, *input);
+      OpenDocumentOrPicture(document, *input);
     } else {
       document.SetEquationText(SingleEquationText(arguments));
     }
