@@ -703,7 +703,7 @@ TEST_F(EquationPicturesTest, LibwmfDrawsThemAsTheirSvg) {
 // Inch give (it enlarges pictures under an inch, which these are not), and makes a PNG of the
 // page at 96 dpi. The picture is where its background colour is, and holds the equation's ink.
 TEST_F(EquationPicturesTest, LibreOfficePlacesThemAtTheirTrueSize) {
-  if (!HaveProgram("soffice")) GTEST_SKIP() << "soffice (libreoffice-draw-nogui) is missing";
+  if (!HaveProgram("soffice")) GTEST_SKIP() << "soffice (libreoffice-draw) is missing";
   std::string files;
   for (std::size_t i = 0; i < kEquations.size(); ++i)
     files += " '" + Picture(i, ".wmf").string() + "'";
