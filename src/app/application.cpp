@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPrinter>
 
+#include "app/about_dialogs.h"
 #include "app/main_frame.h"
 #include "app/options_sheet.h"
 #include "embedding/container_protocol.h"
@@ -15,7 +16,8 @@ KLV300App::KLV300App()
     : optionsStore_(kv::OptionsStore()),
       exchangeStore_(kv::ExchangeStore()),
       fonts_(std::make_unique<FontCatalog>()),
-      dialogs_(std::make_unique<QtDialogs>()) {
+      dialogs_(std::make_unique<QtDialogs>()),
+      opener_(std::make_unique<XdgOpener>()) {
   masterSettings_.ResetToDefaults();
 }
 
@@ -53,6 +55,21 @@ void KLV300App::ProcessStartRequest(const StartRequest& request) {
 void KLV300App::EndRun(int status) {
   exitStatus_ = status;
   QCoreApplication::exit(status);
+}
+
+void KLV300App::OnAppAbout() {
+  AboutBox box(mainFrame_);
+  dialogs_->RunModal(box);
+}
+
+void KLV300App::OnAboutMaker() {
+  KVAboutMorvak dialog([this](const QString& address) { return opener_->OpenLink(address); },
+                       [this] { dialogs_->Beep(); }, mainFrame_);
+  dialogs_->RunModal(dialog);
+}
+
+void KLV300App::ReadDocumentation(const std::string& fileName) {
+  kv::ReadDocumentation(mainFrame_, DocumentationPath(fileName), *opener_, *dialogs_);
 }
 
 QPrinter& KLV300App::Printer() {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "app/help_commands.h"
 #include "app/user_dialogs.h"
 #include "document/document.h"
 #include "options/config_store.h"
@@ -58,6 +59,12 @@ class KLV300App final : public DocumentHost {
   void UpdateAllViews(const KLV300Doc& document) override;
   bool RunOptionsSheet(KLV300Doc& document) override;
 
+  // The about box, and the maker's with its link.
+  void OnAppAbout();
+  void OnAboutMaker();
+  // Opens a documentation file (DocumentationPath) with the desktop's program for it.
+  void ReadDocumentation(const std::string& fileName);
+
   // "Reset Options...": after the user agrees, the default configuration file gets every
   // setting's factory value, for the next start to take.
   void OnResetOptions();
@@ -72,6 +79,9 @@ class KLV300App final : public DocumentHost {
   // Where questions and messages go; tests put their own answers in place.
   UserDialogs& Dialogs() { return *dialogs_; }
   void SetDialogs(std::unique_ptr<UserDialogs> dialogs) { dialogs_ = std::move(dialogs); }
+  // Where files and links are handed to the desktop; tests put their own in place.
+  DesktopOpener& Opener() { return *opener_; }
+  void SetOpener(std::unique_ptr<DesktopOpener> opener) { opener_ = std::move(opener); }
   bool LaunchedEmbedded() const { return launchedEmbedded_; }
   // The printer and its settings, kept from one print to the next; made on first use.
   QPrinter& Printer();
@@ -87,6 +97,7 @@ class KLV300App final : public DocumentHost {
   int exitStatus_ = 0;
   std::unique_ptr<FontCatalog> fonts_;
   std::unique_ptr<UserDialogs> dialogs_;
+  std::unique_ptr<DesktopOpener> opener_;
   std::unique_ptr<QPrinter> printer_;
   CMainFrame* mainFrame_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileSystemWatcher>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
@@ -20,6 +21,7 @@
 #include "app/clipboard_export.h"
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
+#include "app/help_commands.h"
 #include "app/printing.h"
 #include "embedding/container_protocol.h"
 #include "render/font_surface.h"
@@ -69,6 +71,7 @@ CMainFrame::CMainFrame(KLV300App& app, QWidget* parent)
   CreateEquationBar();
   CreateMenuBars();
   KeepFocusInEquationBox();
+  WatchDocumentation();
   // Which document is active decides the menus, the keys and what is enabled.
   connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] { UpdateCommands(); });
   resize(kStartWidth, kStartHeight);
@@ -197,13 +200,31 @@ void CMainFrame::BindHandlers() {
   handlers_[ID_WINDOW_TILE_HORZ] = {[this] { mdiArea_->tileSubWindows(); }, withDocument};
   handlers_[ID_WINDOW_ARRANGE] = {[this] { ArrangeIcons(); }, withDocument};
 
-  // Commands whose work is still to come say so plainly, with the enabling they will have.
-  const auto later = [this](int id, std::function<bool()> enabled) {
-    handlers_[id] = {[this, id] { NotAvailableYet(id); }, std::move(enabled)};
-  };
-  later(ID_APP_ABOUT, always);
-  later(ID_HELP_ABOUT_MAKER, always);
-  // Undo, the panes and the documentation files have no handler yet: they stay disabled.
+  // Each documentation command is enabled exactly while its file is there.
+  for (const DocumentationFile& file : DocumentationFiles()) {
+    const std::string name = file.fileName;
+    handlers_[file.command] = {[this, name] { app_.ReadDocumentation(name); },
+                               [name] {
+                                 std::error_code error;
+                                 return std::filesystem::is_regular_file(DocumentationPath(name),
+                                                                         error);
+                               }};
+  }
+  handlers_[ID_APP_ABOUT] = {[this] { app_.OnAppAbout(); }, always};
+  handlers_[ID_HELP_ABOUT_MAKER] = {[this] { app_.OnAboutMaker(); }, always};
+  // Undo and the panes have no handler: they stay disabled.
+}
+
+// A documentation file added or removed while the program runs changes its command at once:
+// the folders are watched, and the Help menu looks again each time it opens.
+void CMainFrame::WatchDocumentation() {
+  auto* watcher = new QFileSystemWatcher(this);
+  for (const std::filesystem::path& folder : DocumentationFolders()) {
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error))
+      watcher->addPath(QString::fromStdString(folder.string()));
+  }
+  connect(watcher, &QFileSystemWatcher::directoryChanged, this, [this] { UpdateCommands(); });
 }
 
 QMenu* CMainFrame::CreateMenu(const MenuLayout& layout) {
@@ -231,6 +252,10 @@ void CMainFrame::CreateMenuBars() {
       if (std::find(layout.entries.begin(), layout.entries.end(), ID_WINDOW_NEW) !=
           layout.entries.end())
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { ListWindows(menu); });
+      // The Help menu's documentation files may have come or gone since it last opened.
+      if (std::find(layout.entries.begin(), layout.entries.end(), ID_HELP_READ_HELP) !=
+          layout.entries.end())
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
       menuBars_[kind].push_back(menu);
     }
   }
@@ -334,13 +359,6 @@ void CMainFrame::UseAccelerators(AcceleratorTable table) {
     const auto found = keys.find(id);
     action->setShortcuts(found == keys.end() ? QList<QKeySequence>() : found->second);
   }
-}
-
-void CMainFrame::NotAvailableYet(int id) {
-  QString name = Command(id)->text().remove('&');
-  if (name.endsWith("...")) name.chop(3);
-  app_.Dialogs().ShowMessage(
-      this, tr("\"%1\" is not available in this version of Kalvane yet.").arg(name));
 }
 
 // ---------------------------------------------------------------------------------------------

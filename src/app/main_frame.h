@@ -109,7 +109,7 @@ class CMainFrame final : public QMainWindow {
   void ListWindows(QMenu* windowMenu);
   void ArrangeIcons();
   void UpdateLockIndicators();
-  void NotAvailableYet(int id);
+  void WatchDocumentation();
   CChildFrame* EmbeddedChild() const;
   // Writes the container's document and its pictures, and tells the container their size on
   // standard output; false when that failed (shown).

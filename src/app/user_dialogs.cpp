@@ -18,6 +18,10 @@ void QtDialogs::ShowMessage(QWidget* parent, const QString& message) {
   QMessageBox::information(parent, QApplication::applicationName(), message);
 }
 
+void QtDialogs::ShowNotice(QWidget* parent, const QString& caption, const QString& message) {
+  QMessageBox::warning(parent, caption, message);
+}
+
 bool QtDialogs::AskOkCancel(QWidget* parent, const QString& question) {
   return QMessageBox::question(parent, QApplication::applicationName(), question,
                                QMessageBox::Ok | QMessageBox::Cancel,

@@ -20,6 +20,8 @@ class UserDialogs {
   virtual void ShowError(QWidget* parent, const QString& message) = 0;
   // Something the user should know that is not a failure.
   virtual void ShowMessage(QWidget* parent, const QString& message) = 0;
+  // A message box with a caption of its own and OK.
+  virtual void ShowNotice(QWidget* parent, const QString& caption, const QString& message) = 0;
   // A question with OK and Cancel; true for OK.
   virtual bool AskOkCancel(QWidget* parent, const QString& question) = 0;
   // "Save changes to NAME?" with Yes, No and Cancel.
@@ -54,6 +56,7 @@ class QtDialogs final : public UserDialogs {
  public:
   void ShowError(QWidget* parent, const QString& message) override;
   void ShowMessage(QWidget* parent, const QString& message) override;
+  void ShowNotice(QWidget* parent, const QString& caption, const QString& message) override;
   bool AskOkCancel(QWidget* parent, const QString& question) override;
   SaveAnswer AskToSaveChanges(QWidget* parent, const QString& documentName) override;
   QString FileToOpen(QWidget* parent) override;

@@ -10,6 +10,12 @@
 #include "support/scratch_environment.h"
 #include "support/scripted_dialogs.h"
 
+// The icons are compiled into the editor's static library, which the program asks for by name
+// (app_main.cpp); a test program must too.
+inline void LoadEditorResources() {
+  Q_INIT_RESOURCE(kalvane);
+}
+
 namespace kv::test {
 
 class EditorWindow {
@@ -20,6 +26,7 @@ class EditorWindow {
   // Starts the editor as the command line `request` asks; false when it reported a problem at
   // start-up or its window did not become active.
   bool Start(const StartRequest& request = {}) {
+    LoadEditorResources();
     app = std::make_unique<KLV300App>();
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();

@@ -15,6 +15,7 @@ class ScriptedDialogs final : public UserDialogs {
  public:
   QStringList errors;
   QStringList messages;
+  QStringList notices;          // "CAPTION: MESSAGE"
   QStringList questions;        // asked with OK and Cancel
   QList<bool> okCancelAnswers;  // true for OK; Cancel when none is left
   QList<SaveAnswer> saveAnswers;
@@ -34,6 +35,9 @@ class ScriptedDialogs final : public UserDialogs {
 
   void ShowError(QWidget*, const QString& message) override { errors << message; }
   void ShowMessage(QWidget*, const QString& message) override { messages << message; }
+  void ShowNotice(QWidget*, const QString& caption, const QString& message) override {
+    notices << caption + ": " + message;
+  }
   bool AskOkCancel(QWidget*, const QString& question) override {
     questions << question;
     return !okCancelAnswers.isEmpty() && okCancelAnswers.takeFirst();
