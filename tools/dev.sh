@@ -27,6 +27,10 @@ packages=(
   librsvg2-bin libwmf-bin libreoffice-draw libreoffice-writer python3-uno
   qt6-base-dev libx11-dev xvfb xauth xdotool xclip x11-apps
   poppler-utils desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl
+  appstream libxml2-utils dpkg-dev
+  # The documentation: WeasyPrint lays out its PDFs; python3-munkres stands in for the far
+  # larger python3-scipy that WeasyPrint's fonttools would otherwise bring.
+  weasyprint python3-munkres
 )
 
 # Each step is shown with the time since the start, so a slow step stands out in CI's log.

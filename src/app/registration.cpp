@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QDirIterator>
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -28,32 +30,36 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The document type of ".kv3" files, application/x-kalvane3. Its icon carries the name the
-// desktop derives from the type ("/" becomes "-"), so the type needs no icon element of its own.
-constexpr std::string_view kMimePackagePath = "mime/packages/kalvane.xml";
+// The files, laid out in the program's resources as under the data folder: the very files an
+// installation puts under share/ (resources/desktop/). Among them the desktop entry, the document
+// type of ".kv3" files (application/x-kalvane-equation, whose icon carries the name the desktop
+// derives from the type, "/" becoming "-") and the icons in the theme's sizes.
+constexpr const char* kResourceFolder = ":/kalvane/desktop";
 constexpr std::string_view kDesktopEntryPath = "applications/kalvane.desktop";
-
-// The icons, copied from the program's resources. The PNG serves desktops that draw no SVG.
-struct IconFile {
-  std::string_view path;
-  const char* resource;
-};
-constexpr std::array<IconFile, 3> kIconFiles = {{
-    {"icons/hicolor/scalable/apps/kalvane.svg", ":/kalvane/kalvane.svg"},
-    {"icons/hicolor/scalable/mimetypes/application-x-kalvane3.svg", ":/kalvane/kalvane.svg"},
-    {"icons/hicolor/64x64/apps/kalvane.png", ":/kalvane/kalvane.png"},
-}};
 constexpr std::string_view kIconTheme = "icons/hicolor";
 
+// What an earlier version's registration wrote under names no longer written: registering and
+// unregistering remove them, so that an upgraded user is not left with a stale icon (the former
+// type itself goes when the new type's file is written over it).
+constexpr std::array<std::string_view, 1> kFormerFiles = {
+    "icons/hicolor/scalable/mimetypes/application-x-kalvane3.svg",
+};
+
 // Every file the registration writes, in the order it writes them: the icons first, so that
-// the menu entry and the file type never appear without their icon. Unregistering removes
-// exactly these.
-std::vector<std::string_view> RegisteredFiles() {
-  std::vector<std::string_view> files;
-  for (const IconFile& icon : kIconFiles)
-    files.push_back(icon.path);
-  files.push_back(kMimePackagePath);
-  files.push_back(kDesktopEntryPath);
+// the menu entry and the file type never appear without their icon, and the menu entry last.
+// Unregistering removes exactly these.
+std::vector<std::string> RegisteredFiles() {
+  std::vector<std::string> files;
+  const qsizetype prefix = QString(kResourceFolder).size() + 1;
+  QDirIterator resources(kResourceFolder, QDir::Files, QDirIterator::Subdirectories);
+  while (resources.hasNext())
+    files.push_back(resources.next().mid(prefix).toStdString());
+  const auto rank = [](const std::string& path) {
+    return path.starts_with("icons/") ? 0 : path.starts_with("mime/") ? 1 : 2;
+  };
+  std::sort(files.begin(), files.end(), [&](const std::string& a, const std::string& b) {
+    return std::pair(rank(a), std::string_view(a)) < std::pair(rank(b), std::string_view(b));
+  });
   return files;
 }
 
@@ -121,40 +127,30 @@ bool IsUtf8(std::string_view text) {
   return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
-std::string DesktopEntry(const fs::path& executable) {
+// The installed desktop entry starts the program by its name, found on the PATH; the user's own
+// entry names this program's absolute path instead, in TryExec (the menu entry disappears,
+// rather than fail to start, once the program has been moved away) and as the first word of
+// each Exec. Every other line stays as installed.
+std::string DesktopEntryFor(std::string_view installed, const fs::path& executable) {
   const std::string program = executable.string();
-  std::string entry =
-      "[Desktop Entry]\n"
-      "Type=Application\n"
-      "Version=1.4\n"
-      "Name=Kalvane 3\n"
-      "GenericName=Equation Editor\n"
-      "Comment=Type equations in a linear syntax and see them typeset\n"
-      "Keywords=equation;formula;mathematics;typesetting;\n";
-  // The menu entry disappears, rather than fail to start, once the program has been moved away.
-  entry += "TryExec=" + EscapeEntryValue(program) + "\n";
-  entry += "Exec=" + EscapeEntryValue(QuoteExecArgument(program)) + " %f\n";
-  entry +=
-      "Icon=kalvane\n"
-      "Terminal=false\n"
-      "StartupNotify=true\n"
-      "MimeType=application/x-kalvane3;\n"
-      "Categories=Education;Math;\n";
+  std::string entry;
+  while (!installed.empty()) {
+    const std::size_t lineEnd = installed.find('\n');
+    const std::string_view line = installed.substr(0, lineEnd);
+    installed.remove_prefix(lineEnd == std::string_view::npos ? installed.size() : lineEnd + 1);
+    if (line.starts_with("TryExec=")) {
+      entry += "TryExec=" + EscapeEntryValue(program);
+    } else if (line.starts_with("Exec=")) {
+      const std::string_view command = line.substr(std::string_view("Exec=").size());
+      const std::size_t arguments = std::min(command.find(' '), command.size());
+      entry += "Exec=" + EscapeEntryValue(QuoteExecArgument(program));
+      entry += command.substr(arguments);
+    } else {
+      entry += line;
+    }
+    entry += '\n';
+  }
   return entry;
-}
-
-// A .kv3 file is a compound file, which the desktop would otherwise know by its content as a
-// generic compound document. Declaring the type a kind of compound file lets the name's
-// extension decide between the two.
-std::string MimePackage() {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-         "  <mime-type type=\"application/x-kalvane3\">\n"
-         "    <comment>Kalvane 3 Equation</comment>\n"
-         "    <sub-class-of type=\"application/x-ole-storage\"/>\n"
-         "    <glob pattern=\"*.kv3\"/>\n"
-         "  </mime-type>\n"
-         "</mime-info>\n";
 }
 
 bool ReadResource(const char* name, std::string& bytes, std::string& error) {
@@ -259,26 +255,45 @@ bool RegisterWithDesktop(const fs::path& executable, std::string& report) {
     return false;
   }
 
-  std::vector<std::pair<std::string_view, std::string>> files;
-  for (const IconFile& icon : kIconFiles) {
+  std::vector<std::pair<std::string, std::string>> files;
+  bool hasDesktopEntry = false;
+  for (std::string& path : RegisteredFiles()) {
+    const std::string resource = std::string(kResourceFolder) + "/" + path;
     std::string bytes;
-    if (!ReadResource(icon.resource, bytes, error)) {
-      report = "cannot write " + (*dataHome / icon.path).string() + ": " + error;
+    if (!ReadResource(resource.c_str(), bytes, error)) {
+      report = "cannot write " + (*dataHome / path).string() + ": " + error;
       return false;
     }
-    files.emplace_back(icon.path, std::move(bytes));
+    if (path == kDesktopEntryPath) {
+      bytes = DesktopEntryFor(bytes, executable);
+      hasDesktopEntry = true;
+    }
+    files.emplace_back(std::move(path), std::move(bytes));
   }
-  files.emplace_back(kMimePackagePath, MimePackage());
-  files.emplace_back(kDesktopEntryPath, DesktopEntry(executable));
+  if (!hasDesktopEntry) {
+    report = "cannot write " + (*dataHome / kDesktopEntryPath).string() +
+             ": the program's resources hold no desktop entry";
+    return false;
+  }
 
-  report = "Registered Kalvane 3 for this user under " + dataHome->string() + ":\n";
+  report = "Registered Kalvane for this user under " + dataHome->string() + ":\n";
+  int icons = 0;
   for (const auto& [path, bytes] : files) {
     const fs::path target = *dataHome / path;
     if (!WriteFile(target, bytes, error)) {
       report = "cannot write " + target.string() + ": " + error;
       return false;
     }
-    report += "  wrote " + std::string(path) + "\n";
+    if (path.starts_with(kIconTheme)) {
+      ++icons;
+    } else {
+      report += "  wrote " + path + "\n";
+    }
+  }
+  report += "  wrote " + std::to_string(icons) + " icons under " + std::string(kIconTheme) + "\n";
+  for (const std::string_view former : kFormerFiles) {
+    if (::unlink((*dataHome / former).c_str()) == 0)
+      report += "  removed " + std::string(former) + ", an earlier version's\n";
   }
   TouchIconTheme(*dataHome);
   report += "The menu entry starts " + executable.string() + " and is offered for .kv3 files.\n";
@@ -293,21 +308,31 @@ bool UnregisterFromDesktop(std::string& report) {
     report = error;
     return false;
   }
+  std::vector<std::string> paths = RegisteredFiles();
+  paths.insert(paths.end(), kFormerFiles.begin(), kFormerFiles.end());
   std::string removed;
-  for (const std::string_view path : RegisteredFiles()) {
+  int icons = 0;
+  for (const std::string& path : paths) {
     const fs::path target = *dataHome / path;
     if (::unlink(target.c_str()) == 0) {
-      removed += "  removed " + std::string(path) + "\n";
+      if (path.starts_with(kIconTheme)) {
+        ++icons;
+      } else {
+        removed += "  removed " + path + "\n";
+      }
     } else if (errno != ENOENT && errno != ENOTDIR) {
       report = "cannot remove " + target.string() + ": " + std::strerror(errno);
       return false;
     }
   }
+  if (icons > 0)
+    removed +=
+        "  removed " + std::to_string(icons) + " icons under " + std::string(kIconTheme) + "\n";
   if (removed.empty()) {
-    report = "Kalvane 3 was not registered under " + dataHome->string() + "; nothing to remove.\n";
+    report = "Kalvane was not registered under " + dataHome->string() + "; nothing to remove.\n";
   } else {
     TouchIconTheme(*dataHome);
-    report = "Removed the registration of Kalvane 3 under " + dataHome->string() + ":\n" + removed;
+    report = "Removed the registration of Kalvane under " + dataHome->string() + ":\n" + removed;
   }
   report += UpdateDesktopDatabases(*dataHome);
   return true;

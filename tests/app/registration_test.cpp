@@ -2,6 +2,7 @@
 // run as programs with no display, in a scratch home, and what they write is judged by the
 // desktop's own tools (desktop-file-validate, xdg-mime).
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,8 +11,8 @@
 
 #include "support/qt_program.h"
 
-// The icons are compiled into the library the program is built from; the copies are compared
-// with them.
+// The desktop's files are compiled into the library the program is built from; the copies are
+// compared with them.
 static void LoadResources() {
   Q_INIT_RESOURCE(kalvane);
 }
@@ -19,16 +20,21 @@ static void LoadResources() {
 namespace kv {
 namespace {
 
-constexpr const char* kMimeType = "application/x-kalvane3";
+constexpr const char* kMimeType = "application/x-kalvane-equation";
+constexpr const char* kDesktopEntry = "applications/kalvane.desktop";
+// A file an earlier version registered under the type's former name.
+constexpr const char* kFormerIcon = "icons/hicolor/scalable/mimetypes/application-x-kalvane3.svg";
 
-// The files registering promises under the data home, each with the icon it copies (if any).
-const QList<std::pair<QString, QString>> kRegisteredFiles = {
-    {"applications/kalvane.desktop", ""},
-    {"mime/packages/kalvane.xml", ""},
-    {"icons/hicolor/scalable/apps/kalvane.svg", ":/kalvane/kalvane.svg"},
-    {"icons/hicolor/scalable/mimetypes/application-x-kalvane3.svg", ":/kalvane/kalvane.svg"},
-    {"icons/hicolor/64x64/apps/kalvane.png", ":/kalvane/kalvane.png"},
-};
+// The files of the program's resources that registering copies under the data home, at the same
+// paths: the files an installation puts under share/.
+const QString kResourceFolder = ":/kalvane/desktop";
+QStringList DesktopResources() {
+  QStringList files;
+  QDirIterator resources(kResourceFolder, QDir::Files, QDirIterator::Subdirectories);
+  while (resources.hasNext())
+    files.append(resources.next().mid(kResourceFolder.size() + 1));
+  return files;
+}
 
 using Run = test::ProgramRun;
 using test::RunProgram;
@@ -57,10 +63,8 @@ QString EntryValue(const QString& desktopFile, const QString& key) {
   return {};
 }
 
-// Splits an Exec value into arguments as a launcher does: the value's own escapes first, then
-// the words, where double quotes keep spaces and \" \` \$ \\ stand for the character; "%%" is a
-// percent sign and any other "%x" stays as the field code it is.
-QStringList ParseExec(const QString& value) {
+// A desktop entry's value with its escapes (\s \n \t \r \\) undone.
+QString UnescapeValue(const QString& value) {
   QString unescaped;
   for (qsizetype i = 0; i < value.size(); ++i) {
     if (value[i] != '\\' || i + 1 == value.size()) {
@@ -74,6 +78,14 @@ QStringList ParseExec(const QString& value) {
                  : next == 'r' ? QChar('\r')
                                : next;
   }
+  return unescaped;
+}
+
+// Splits an Exec value into arguments as a launcher does: the value's own escapes first, then
+// the words, where double quotes keep spaces and \" \` \$ \\ stand for the character; "%%" is a
+// percent sign and any other "%x" stays as the field code it is.
+QStringList ParseExec(const QString& value) {
+  const QString unescaped = UnescapeValue(value);
   QStringList words;
   QString word;
   bool inWord = false;
@@ -143,32 +155,59 @@ class RegistrationTest : public QObject {
     const QString dataHome = root.filePath("data");
     const QProcessEnvironment session = SessionWithout(root.filePath("home"), dataHome);
 
+    const QString formerIcon = QDir(dataHome).filePath(kFormerIcon);
+    const auto plantFormerIcon = [&] {
+      QFile file(formerIcon);
+      return QDir().mkpath(QFileInfo(formerIcon).path()) && file.open(QIODevice::WriteOnly);
+    };
+    QVERIFY(plantFormerIcon());
+
     const Run registering = RunProgram(program, {"-r"}, session);
     QCOMPARE(registering.status, 0);
     QVERIFY2(registering.out.contains(dataHome), qPrintable(registering.out));
-    for (const auto& [file, icon] : kRegisteredFiles) {
-      QVERIFY2(QFile::exists(QDir(dataHome).filePath(file)), qPrintable(file));
-      if (!icon.isEmpty()) QCOMPARE(ReadAll(QDir(dataHome).filePath(file)), ReadAll(icon));
+    const QStringList files = DesktopResources();
+    QVERIFY(files.contains(kDesktopEntry));
+    for (const QString& file : files) {
+      const QByteArray written = ReadAll(QDir(dataHome).filePath(file));
+      QVERIFY2(!written.isEmpty(), qPrintable(file));
+      if (file != kDesktopEntry) QCOMPARE(written, ReadAll(kResourceFolder + '/' + file));
     }
+    QVERIFY(!QFile::exists(formerIcon));
 
-    const QString entry = QDir(dataHome).filePath("applications/kalvane.desktop");
+    const QString entry = QDir(dataHome).filePath(kDesktopEntry);
     const Run validation = RunProgram("desktop-file-validate", {entry}, session);
     QVERIFY2(validation.status == 0 && !validation.out.contains("error:") &&
                  !validation.out.contains("warning:"),
              qPrintable(validation.out + validation.err));
     QCOMPARE(ParseExec(EntryValue(entry, "Exec")), QStringList({program, "%f"}));
+    // The rest of the entry is the installed one, whose icons are among the files written.
+    const QString installed = kResourceFolder + '/' + kDesktopEntry;
+    const auto otherLines = [](const QString& path) {
+      QStringList lines = QString::fromUtf8(ReadAll(path)).split('\n');
+      lines.removeIf([](const QString& line) {
+        return line.startsWith("Exec=") || line.startsWith("TryExec=");
+      });
+      return lines;
+    };
+    QCOMPARE(otherLines(entry), otherLines(installed));
+    QCOMPARE(UnescapeValue(EntryValue(entry, "TryExec")), program);
+    QVERIFY(files.contains("icons/hicolor/scalable/apps/" + EntryValue(entry, "Icon") + ".svg"));
+    QVERIFY(files.contains("icons/hicolor/scalable/mimetypes/" +
+                           QString(kMimeType).replace('/', '-') + ".svg"));
 
     const Run type = RunProgram("xdg-mime", {"query", "filetype", document_}, session);
     QCOMPARE(type.out.trimmed(), QString(kMimeType));
     const Run handler = RunProgram("xdg-mime", {"query", "default", kMimeType}, session);
     QCOMPARE(handler.out.trimmed(), QString("kalvane.desktop"));
     const QString handlers = QDir(dataHome).filePath("applications/mimeinfo.cache");
-    QVERIFY(ReadAll(handlers).contains("application/x-kalvane3=kalvane.desktop;"));
+    QVERIFY(ReadAll(handlers).contains(QByteArray(kMimeType) + "=kalvane.desktop;"));
 
+    QVERIFY(plantFormerIcon());
     const Run unregistering = RunProgram(program, {"--unregister"}, session);
     QCOMPARE(unregistering.status, 0);
-    for (const auto& [file, icon] : kRegisteredFiles)
+    for (const QString& file : files)
       QVERIFY2(!QFile::exists(QDir(dataHome).filePath(file)), qPrintable(file));
+    QVERIFY(!QFile::exists(formerIcon));
     QVERIFY(RunProgram("xdg-mime", {"query", "filetype", document_}, session).out.trimmed() !=
             kMimeType);
     QCOMPARE(RunProgram("xdg-mime", {"query", "default", kMimeType}, session).out.trimmed(),
@@ -223,7 +262,7 @@ class RegistrationTest : public QObject {
         RunProgram(KALVANE_EDITOR, {"-r"}, SessionWithout(root.filePath("home"), dataHome));
     QVERIFY(run.status > 0);
     bool named = false;
-    for (const auto& [file, icon] : kRegisteredFiles)
+    for (const QString& file : DesktopResources())
       named = named || run.err.contains(QDir(dataHome).filePath(file));
     QVERIFY2(named, qPrintable(run.err));
   }
