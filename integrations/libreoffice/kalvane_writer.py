@@ -417,7 +417,20 @@ def _is_writer(document):
             and document.supportsService("com.sun.star.text.TextDocument"))
 
 
-class DocumentWatcher(unohelper.Base, XJob, XServiceInfo):
+class _ServiceInfo(XServiceInfo):
+    """The component's names, from its IMPLEMENTATION and SERVICES."""
+
+    def getImplementationName(self):
+        return self.IMPLEMENTATION
+
+    def supportsService(self, name):
+        return name in self.getSupportedServiceNames()
+
+    def getSupportedServiceNames(self):
+        return self.SERVICES
+
+
+class DocumentWatcher(unohelper.Base, XJob, _ServiceInfo):
     IMPLEMENTATION = "org.kalvane.writer.DocumentWatcher"
     SERVICES = (IMPLEMENTATION, "com.sun.star.task.Job")
 
@@ -444,18 +457,9 @@ class DocumentWatcher(unohelper.Base, XJob, XServiceInfo):
                 pass  # a picture that cannot be read stays where the file put it
         return None
 
-    def getImplementationName(self):
-        return self.IMPLEMENTATION
-
-    def supportsService(self, name):
-        return name in self.getSupportedServiceNames()
-
-    def getSupportedServiceNames(self):
-        return self.SERVICES
-
 
 class EquationCommands(unohelper.Base, XDispatchProvider, XDispatch, XInitialization,
-                       XServiceInfo):
+                       _ServiceInfo):
     IMPLEMENTATION = "org.kalvane.writer.EquationCommands"
     SERVICES = (IMPLEMENTATION, "com.sun.star.frame.ProtocolHandler")
     ACTIONS = {"Insert": insert_equation, "Edit": edit_equation,
@@ -492,15 +496,6 @@ class EquationCommands(unohelper.Base, XDispatchProvider, XDispatch, XInitializa
 
     def removeStatusListener(self, listener, url):
         pass
-
-    def getImplementationName(self):
-        return self.IMPLEMENTATION
-
-    def supportsService(self, name):
-        return name in self.getSupportedServiceNames()
-
-    def getSupportedServiceNames(self):
-        return self.SERVICES
 
 
 g_ImplementationHelper = unohelper.ImplementationHelper()
