@@ -30,9 +30,8 @@
 #include "app/user_dialogs.h"
 #include "options/config_store.h"
 #include "render/font_surface.h"
+#include "support/editor_window.h"
 #include "support/qt_program.h"
-#include "support/scratch_environment.h"
-#include "support/scripted_dialogs.h"
 
 namespace kv {
 namespace {
@@ -149,25 +148,15 @@ class MainFrameTest : public QObject {
 
  private slots:
   void init() {
-    environment_ = std::make_unique<test::ScratchEnvironment>();
-    app_ = std::make_unique<KLV300App>();
-    auto dialogs = std::make_unique<ScriptedDialogs>();
-    dialogs_ = dialogs.get();
-    app_->SetDialogs(std::move(dialogs));
-    QVERIFY(app_->StartUp().empty());
-    frame_ = std::make_unique<CMainFrame>(*app_);
-    frame_->show();
-    app_->ProcessStartRequest({});
-    // Without a window manager (Xvfb) nothing else makes the window active.
-    frame_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+    editor_ = std::make_unique<test::EditorWindow>();
+    QVERIFY(editor_->Start());
+    environment_ = editor_->environment.get();
+    app_ = editor_->app.get();
+    dialogs_ = editor_->dialogs;
+    frame_ = editor_->frame.get();
   }
 
-  void cleanup() {
-    frame_.reset();
-    app_.reset();
-    environment_.reset();
-  }
+  void cleanup() { editor_.reset(); }
 
   // Start-up: twenty empty lines in the box, the window's size, an empty document that measures
   // as the digit 3, with a scroll range of 1.1 times that.
@@ -407,14 +396,14 @@ class MainFrameTest : public QObject {
     Trigger(ID_WINDOW_NEW);
     QCOMPARE(Documents(), 1);
     QTest::keyClicks(&frame_->Bar().Edit(), "ab");
-    QTest::keySequence(frame_.get(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QTest::keySequence(frame_, QKeySequence(Qt::CTRL | Qt::Key_Z));
     QVERIFY(frame_->Bar().Edit().toPlainText().startsWith("ab\n"));
 
     dialogs_->saveAnswers << SaveAnswer::kDiscard;
     Trigger(ID_FILE_CLOSE);
     QTRY_COMPARE(Documents(), 0);
     const int dialogsBefore = dialogs_->fileDialogsShown;
-    QTest::keySequence(frame_.get(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QTest::keySequence(frame_, QKeySequence(Qt::CTRL | Qt::Key_S));
     QCOMPARE(dialogs_->fileDialogsShown, dialogsBefore);
     QCOMPARE(Documents(), 0);
   }
@@ -651,8 +640,9 @@ class MainFrameTest : public QObject {
     QVERIFY(!frame_->Command(ID_FILE_MRU_FILE1 + 1)->isVisible());
 
     // The next start offers what is left.
-    frame_.reset();
-    frame_ = std::make_unique<CMainFrame>(*app_);
+    editor_->frame.reset();
+    editor_->frame = std::make_unique<CMainFrame>(*app_);
+    frame_ = editor_->frame.get();
     QCOMPARE(frame_->Command(ID_FILE_MRU_FILE1)->text(), "&1 " + second);
     QVERIFY(!frame_->Command(ID_FILE_MRU_FILE1 + 1)->isVisible());
   }
@@ -758,7 +748,8 @@ class MainFrameTest : public QObject {
   }
 
  private:
-  std::unique_ptr<test::ScratchEnvironment> environment_;
+  std::unique_ptr<test::EditorWindow> editor_;
+  test::ScratchEnvironment* environment_ = nullptr;
   void Trigger(int command) {
     QAction* action = frame_->Command(command);
     QVERIFY(action != nullptr);
@@ -777,9 +768,9 @@ class MainFrameTest : public QObject {
     return found;
   }
 
-  std::unique_ptr<KLV300App> app_;
+  KLV300App* app_ = nullptr;
   ScriptedDialogs* dialogs_ = nullptr;
-  std::unique_ptr<CMainFrame> frame_;
+  CMainFrame* frame_ = nullptr;
 };
 
 }  // namespace kv
