@@ -17,7 +17,7 @@ namespace kv {
 
 bool IsPictureFile(const std::filesystem::path& path) {
   try {
-    return ReadPictureFile(path).has_value();
+    return SniffPictureFile(path).has_value();
   } catch (const PictureError&) {
     return true;  // a picture that cannot be read: opening it says why
   }

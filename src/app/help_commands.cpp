@@ -5,6 +5,7 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QUrl>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/user_dialogs.h"

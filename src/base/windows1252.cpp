@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "base/utf8.h"
+
 namespace kv {
 namespace {
 
@@ -20,58 +22,15 @@ std::string DescribeCodePoint(char32_t codePoint) {
   return buffer;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // Decodes one UTF-8 sequence starting at `pos`, advancing it; throws on malformed input
 // (overlong forms, surrogates and code points above U+10FFFF included).
-char32_t DecodeUtf8(std::string_view in, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(in[pos]);
-  int length = 0;
-  char32_t c = 0;
-  char32_t minimum = 0;
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, c = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, c = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, c = lead & 0x07, minimum = 0x10000;
-  } else {
-    throw EncodingError("the text is not valid UTF-8 (byte " + std::to_string(pos + 1) + ")");
-  }
-  if (pos + length > in.size()) {
+char32_t DecodeUtf8OrThrow(std::string_view in, std::size_t& pos) {
+  Utf8Fault fault;
+  const char32_t c = DecodeUtf8(in, pos, &fault);
+  if (c != kNotACharacter) return c;
+  if (fault.cutShort)
     throw EncodingError("the text is not valid UTF-8 (it ends inside a character)");
-  }
-  for (int i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(in[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      throw EncodingError("the text is not valid UTF-8 (byte " + std::to_string(pos + i + 1) + ")");
-    }
-    c = (c << 6) | (next & 0x3F);
-  }
-  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-    throw EncodingError("the text is not valid UTF-8 (byte " + std::to_string(pos + 1) + ")");
-  }
-  pos += length;
-  return c;
+  throw EncodingError("the text is not valid UTF-8 (byte " + std::to_string(fault.byte + 1) + ")");
 }
 
 }  // namespace
@@ -97,7 +56,7 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
   std::size_t pos = 0;
   while (pos < utf8.size()) {
     const std::size_t start = pos;
-    const char32_t c = DecodeUtf8(utf8, pos);
+    const char32_t c = DecodeUtf8OrThrow(utf8, pos);
     const auto byte = UnicodeToWindows1252(c);
     if (!byte) {
       throw EncodingError("the character " + DescribeCodePoint(c) + " \"" +

@@ -358,28 +358,23 @@ int RunRender(std::span<const std::string> args, CommandIo io) {
     throw CliError("give either TEXT or -i FILE, not both");
   }
   const std::unique_ptr<Renderer> renderer = MakeRenderer(arguments, format);
-  if (arguments.Has("--container")) {
-    HeadlessHost host(renderer->settings);
-    KLV300Doc document(host);
-    document.OnNewDocument();
-    if (input) {
-      OpenDocumentOrPicture(document, *input);
-    } else {
-      document.SetEquationText(SingleEquationText(arguments));
-    }
-    const ContainerPicture picture = renderer->ForContainer(document, *output);
-    SaveSinglePicture(*output, picture.bytes);
-    io.out << ExtentLine(picture) << '\n';
-    // The picture is right, but a container that reads the hint from the store would misplace it.
-    if (!picture.hintError.empty()) throw CliError(picture.hintError);
-    return 0;
-  }
+  HeadlessHost host(renderer->settings);
+  KLV300Doc document(host);
+  document.OnNewDocument();
   if (input) {
-    SaveSinglePicture(*output, renderer->DocumentPicture(*input, *output));
+    OpenDocumentOrPicture(document, *input);
+  } else {
+    document.SetEquationText(SingleEquationText(arguments));
+  }
+  if (!arguments.Has("--container")) {
+    SaveSinglePicture(*output, renderer->Picture(document, *output));
     return 0;
   }
-  const std::string text = SingleEquationText(arguments);
-  SaveSinglePicture(*output, renderer->TextPicture(text, *output));
+  const ContainerPicture picture = renderer->ForContainer(document, *output);
+  SaveSinglePicture(*output, picture.bytes);
+  io.out << ExtentLine(picture) << '\n';
+  // The picture is right, but a container that reads the hint from the store would misplace it.
+  if (!picture.hintError.empty()) throw CliError(picture.hintError);
   return 0;
 }
 

@@ -57,25 +57,44 @@ std::string ReadableEquationText(KLV300Doc& document) {
   return text;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadPictureFile(const std::filesystem::path& path) {
-  // Enough of a file's start to tell a picture format.
+namespace {
+
+// Opens the file at `path` into `in` and reads enough of its start to tell a picture format;
+// nothing when it is no regular file. Throws PictureError when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::path& path,
+                                                       std::ifstream& in) {
   constexpr std::size_t kSniffedBytes = 64;
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
+  in.open(path, std::ios::binary);
   if (!in) throw PictureError("the file cannot be read");
   std::vector<std::uint8_t> bytes(kSniffedBytes);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (!SniffPictureFormat(bytes)) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<PictureFormat> SniffPictureFile(const std::filesystem::path& path) {
+  std::ifstream in;
+  const std::optional<std::vector<std::uint8_t>> start = ReadFileStart(path, in);
+  return start ? SniffPictureFormat(*start) : std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadPictureFile(const std::filesystem::path& path) {
+  std::ifstream in;
+  std::optional<std::vector<std::uint8_t>> bytes = ReadFileStart(path, in);
+  if (!bytes || !SniffPictureFormat(*bytes)) return std::nullopt;
+  std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
   if (error) throw PictureError(error.message());
   if (size > kLargestPicture)
     throw PictureError("the file is too large to be a picture of an equation");
-  bytes.resize(static_cast<std::size_t>(size));
+  bytes->resize(static_cast<std::size_t>(size));
   in.clear();
   in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  in.read(reinterpret_cast<char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
   if (in.gcount() != static_cast<std::streamsize>(size))
     throw PictureError("the file cannot be read");
   return bytes;

@@ -36,6 +36,11 @@ EquationPicture MakeEquationPicture(FontCatalog& catalog, KLV300Doc& document,
 // Larger files are not pictures of an equation; they are not read whole.
 inline constexpr std::uintmax_t kLargestPicture = 64u * 1024 * 1024;
 
+// The format of the file at `path` when it begins as a picture Kalvane writes (SVG, PNG or WMF);
+// nothing for any other file, or no regular file. Reads only the file's first bytes. Throws
+// PictureError when the file cannot be read.
+std::optional<PictureFormat> SniffPictureFile(const std::filesystem::path& path);
+
 // The whole file at `path` when it is a regular file that begins as a picture Kalvane writes
 // (SVG, PNG or WMF, told by its content); nothing when it is not such a file. Throws
 // PictureError when a picture cannot be read or is too large to be one of an equation.

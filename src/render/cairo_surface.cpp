@@ -11,6 +11,7 @@
 
 #include "base/clamping.h"
 #include "render/hatch_lines.h"
+#include "render/picture_metadata.h"
 
 namespace kv {
 namespace {
@@ -21,17 +22,6 @@ constexpr double kMetresPerInch = 0.0254;
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
-}
-
-// CRC-32 of PNG chunks (the polynomial of ISO 3309).
-std::uint32_t Crc32(std::string_view bytes) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (char c : bytes) {
-    crc ^= static_cast<unsigned char>(c);
-    for (int bit = 0; bit < 8; ++bit)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return crc ^ 0xFFFFFFFFu;
 }
 
 void AppendBigEndian(std::string& out, std::uint32_t value) {
@@ -45,14 +35,12 @@ void AddPhysicalSize(std::string& png, double dpi) {
   constexpr std::size_t kAfterHeader = 8 + 4 + 4 + 13 + 4;  // signature and the IHDR chunk
   if (png.size() < kAfterHeader) return;
   const auto pixelsPerMetre = static_cast<std::uint32_t>(std::lround(dpi / kMetresPerInch));
-  std::string body = "pHYs";
-  AppendBigEndian(body, pixelsPerMetre);
-  AppendBigEndian(body, pixelsPerMetre);
-  body += '\x01';  // the unit is the metre
+  std::string data;
+  AppendBigEndian(data, pixelsPerMetre);
+  AppendBigEndian(data, pixelsPerMetre);
+  data += '\x01';  // the unit is the metre
   std::string chunk;
-  AppendBigEndian(chunk, static_cast<std::uint32_t>(body.size() - 4));
-  chunk += body;
-  AppendBigEndian(chunk, Crc32(body));
+  AppendPngChunk(chunk, "pHYs", data);
   png.insert(kAfterHeader, chunk);
 }
 

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <variant>
 
+#include "base/utf8.h"
+
 namespace kv {
 namespace {
 
@@ -91,67 +93,7 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-constexpr char32_t kNotACharacter = 0xFFFFFFFF;
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
-
-// The code point of the UTF-8 sequence at `at`, which is moved past it; kNotACharacter, moving on
-// one byte, for an ill-formed sequence (overlong, a surrogate, beyond U+10FFFF, cut short).
-char32_t DecodeUtf8(std::string_view text, std::size_t& at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  if (lead < 0x80) {
-    ++at;
-    return lead;
-  }
-  std::size_t length = 0;
-  char32_t code = 0;
-  char32_t least = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F, least = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F, least = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07, least = 0x10000;
-  } else {
-    ++at;
-    return kNotACharacter;
-  }
-  if (text.size() - at < length) {
-    ++at;
-    return kNotACharacter;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++at;
-      return kNotACharacter;
-    }
-    code = (code << 6) | (next & 0x3F);
-  }
-  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-    ++at;
-    return kNotACharacter;
-  }
-  at += length;
-  return code;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 bool IsReadable(char32_t code) {
   if (code == kNotACharacter) return false;
@@ -343,14 +285,6 @@ std::optional<std::string> TextOf(const PngChunk& chunk) {
     rest.remove_prefix(end + 1);
   }
   return std::string(rest);
-}
-
-void AppendPngChunk(std::string& out, std::string_view type, std::string_view data) {
-  if (data.size() > kLargestPngChunk) throw PictureError("the equation is too large for PNG");
-  AppendBe32(out, static_cast<std::uint32_t>(data.size()));
-  out += type;
-  out += data;
-  AppendBe32(out, Crc32(data, Crc32(type)));
 }
 
 // An uncompressed iTXt chunk without language tag or translated keyword.
@@ -897,6 +831,14 @@ Reading ReadSvg(std::string_view xml) {
 }
 
 }  // namespace
+
+void AppendPngChunk(std::string& out, std::string_view type, std::string_view data) {
+  if (data.size() > kLargestPngChunk) throw PictureError("the equation is too large for PNG");
+  AppendBe32(out, static_cast<std::uint32_t>(data.size()));
+  out += type;
+  out += data;
+  AppendBe32(out, Crc32(data, Crc32(type)));
+}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -86,6 +86,10 @@ std::optional<PictureEquation> ReadPictureEquation(std::span<const std::uint8_t>
 // UTF-8 and control characters other than "\n" and "\t" each become U+FFFD.
 std::string ReadableText(std::string_view text);
 
+// Appends to `out` a PNG chunk of `type` holding `data`: its length, type, data and CRC.
+// Throws PictureError when the data is too large for a chunk.
+void AppendPngChunk(std::string& out, std::string_view type, std::string_view data);
+
 // Base64 in the standard alphabet with padding. Decoding skips ASCII white space and refuses
 // anything else that is not canonical base64.
 std::string EncodeBase64(std::span<const std::uint8_t> bytes);
