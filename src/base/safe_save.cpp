@@ -1,14 +1,21 @@
 #include "base/safe_save.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <optional>
+#include <unordered_set>
 
 namespace kv {
 namespace {
@@ -74,16 +81,86 @@ SaveTarget InspectTarget(const std::string& requested) {
   return target;
 }
 
+std::string BaseNameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // A name beside the target that no other save of this or another process is using: the
 // process id, a counter and the clock make collisions unlikely, and O_EXCL makes them harmless.
 std::string TemporaryName(const std::string& path) {
   static std::atomic<unsigned> counter{0};
-  const std::string folder = FolderOf(path);
-  const std::size_t slash = path.rfind('/');
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  return folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+  return FolderOf(path) + "/." + BaseNameOf(path) + ".tmp-" + std::to_string(::getpid()) + "-" +
          std::to_string(counter++) + "-" + std::to_string(ticks % 1000000);
+}
+
+// Reads one run of decimal digits followed by `end` (or the end of `text` when `end` is 0) off
+// the front of `text`.
+std::optional<unsigned long> TakeNumber(std::string_view& text, char end) {
+  std::size_t digits = 0;
+  while (digits < text.size() && digits < 19 && text[digits] >= '0' && text[digits] <= '9')
+    ++digits;
+  if (digits == 0) return std::nullopt;
+  const bool ends = end == 0 ? digits == text.size() : digits < text.size() && text[digits] == end;
+  if (!ends) return std::nullopt;
+  const unsigned long number = std::stoul(std::string(text.substr(0, digits)));
+  text.remove_prefix(end == 0 ? digits : digits + 1);
+  return number;
+}
+
+// The process id in `name` when it is exactly a temporary's name: ".NAME.tmp-PID-COUNTER-TICKS"
+// for some NAME.
+std::optional<pid_t> TemporaryOwner(std::string_view name) {
+  constexpr std::string_view kMark = ".tmp-";
+  const std::size_t mark = name.rfind(kMark);
+  if (!name.starts_with('.') || mark == std::string_view::npos || mark < 2) return std::nullopt;
+  name.remove_prefix(mark + kMark.size());
+  const auto pid = TakeNumber(name, '-');
+  if (!pid || *pid == 0 || *pid > static_cast<unsigned long>(INT32_MAX)) return std::nullopt;
+  if (!TakeNumber(name, '-') || !TakeNumber(name, 0)) return std::nullopt;
+  return static_cast<pid_t>(*pid);
+}
+
+bool ProcessRuns(pid_t pid) {
+  return pid == ::getpid() || ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// A temporary is abandoned when its process is gone and nobody holds its lock: a save holds the
+// lock on its temporary while writing, which also protects the saves of another computer
+// sharing the folder, whose process ids mean nothing here.
+void RemoveIfAbandoned(int folder, const char* name) {
+  const FileDescriptor file(
+      ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat status {};
+  if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return;
+  if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) return;
+  (void)::unlinkat(folder, name, 0);
+}
+
+// Removes what saves into `folder` that were killed or lost their power left behind: only files
+// of the temporaries' exact naming, only when their process no longer runs. Best effort.
+void RemoveAbandonedTemporaries(const std::string& folder) {
+  DIR* entries = ::opendir(folder.c_str());
+  if (entries == nullptr) return;
+  while (const dirent* entry = ::readdir(entries)) {
+    const auto owner = TemporaryOwner(entry->d_name);
+    if (owner && !ProcessRuns(*owner)) RemoveIfAbandoned(::dirfd(entries), entry->d_name);
+  }
+  ::closedir(entries);
+}
+
+// The first save of this process into a folder clears it of abandoned temporaries. Once is
+// enough, as the saves of this process remove their own temporaries, and it keeps a batch of
+// thousands of pictures in one folder from reading the folder once per picture.
+void RemoveAbandonedTemporariesOnce(const std::string& folder) {
+  static std::mutex mutex;
+  static std::unordered_set<std::string> cleared;
+  {
+    const std::lock_guard lock(mutex);
+    if (!cleared.insert(folder).second) return;
+  }
+  RemoveAbandonedTemporaries(folder);
 }
 
 // Creates the temporary file (only if no file of that name exists) and returns its descriptor,
@@ -92,7 +169,13 @@ int OpenTemporary(const std::string& path, std::string& temporary) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     temporary = TemporaryName(path);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd >= 0) {
+      // Marks the temporary as in use until it is closed (RemoveIfAbandoned); a file system
+      // without locks still saves.
+      (void)::flock(fd, LOCK_EX | LOCK_NB);
+      return fd;
+    }
+    if (errno != EEXIST) return fd;
   }
   return -1;
 }
@@ -131,6 +214,7 @@ bool SaveFileReplacing(const std::string& requestedPath, std::string_view bytes,
   const bool flush = durability == Durability::kFlushed;
   const SaveTarget target = InspectTarget(requestedPath);
   const std::string& path = target.path;
+  RemoveAbandonedTemporariesOnce(FolderOf(path));
   std::string temporary;
   FileDescriptor file(OpenTemporary(path, temporary));
   if (!file.IsOpen()) {

@@ -1,7 +1,8 @@
 // Saving a whole file so that a crash, a full disk or any other failure never leaves it
 // half-written: the new content goes to a temporary file in the same folder, which is flushed to
 // the disk and then renamed over the old file. On failure the temporary file is removed and the
-// old file, if there was one, is untouched.
+// old file, if there was one, is untouched. A save that is killed leaves its temporary behind;
+// the first save of the next run of the program into that folder removes it.
 #pragma once
 
 #include <string>

@@ -6,6 +6,9 @@
 //
 //   BM_KeystrokeToPaint/0   a typical equation of the corpus (the quadratic formula)
 //   BM_KeystrokeToPaint/1   twenty lines: the corpus's twenty longest equations
+//   BM_KeystrokeToPaint/2   one line of 100 kB: the corpus's equations joined by "+"
+//   BM_PasteToPaint         1 MB of the corpus's equations pasted into an empty box, until the
+//                           view has painted them
 //   BM_MemoryOverEdits      100,000 keystrokes, each painted; the process's resident memory
 //                           after the first 10,000 and after all of them
 //   BM_OpenOptionsSheet/0   the options sheet made and shown on its first page (the fonts, with
@@ -17,9 +20,11 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +67,17 @@ QString TwentyLongestEquations() {
   for (const std::string& equation : equations)
     lines << QString::fromStdString(equation);
   return lines.join('\n');
+}
+
+// The corpus's equations joined by "+" into one line of at least `bytes` bytes.
+QString LongLine(std::size_t bytes) {
+  const std::vector<std::string> equations = CorpusEquations();
+  std::string line;
+  for (std::size_t i = 0; line.size() < bytes; ++i) {
+    if (!line.empty()) line += '+';
+    line += equations[i % equations.size()];
+  }
+  return QString::fromStdString(line);
 }
 
 // The editor's window with one document, kept for the whole run as the program keeps it.
@@ -109,15 +125,33 @@ void KeystrokeAndPaint(Editor& editor, int keystroke) {
 
 void BM_KeystrokeToPaint(benchmark::State& state) {
   Editor& editor = TheEditor();
-  const QString text =
-      state.range(0) == 0 ? QString("x=(-b+-sqrt(b2-4ac))/2a") : TwentyLongestEquations();
-  Prepare(editor, text);
+  const std::array<QString, 3> texts = {QString("x=(-b+-sqrt(b2-4ac))/2a"),
+                                         TwentyLongestEquations(), LongLine(100 * 1000)};
+  const std::array<const char*, 3> labels = {"quadratic formula", "twenty longest equations",
+                                             "one line of 100 kB"};
+  Prepare(editor, texts.at(state.range(0)));
   int keystroke = 0;
   for (auto _ : state)
     KeystrokeAndPaint(editor, keystroke++);
-  state.SetLabel(state.range(0) == 0 ? "quadratic formula" : "twenty longest equations");
+  state.SetLabel(labels.at(state.range(0)));
 }
-BENCHMARK(BM_KeystrokeToPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeystrokeToPaint)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// A paste of 1 MB into an empty box, through the clipboard and the paste key, until painted.
+void BM_PasteToPaint(benchmark::State& state) {
+  Editor& editor = TheEditor();
+  QApplication::clipboard()->setText(LongLine(1000 * 1000));
+  for (auto _ : state) {
+    state.PauseTiming();
+    Prepare(editor, "");
+    state.ResumeTiming();
+    QSignalSpy painted(&editor.View(), &KLV300View::painted);
+    QTest::keyClick(&editor.Box(), Qt::Key_V, Qt::ControlModifier);
+    while (painted.isEmpty())
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+}
+BENCHMARK(BM_PasteToPaint)->Unit(benchmark::kMillisecond);
 
 // The process's resident memory in bytes.
 double ResidentBytes() {
