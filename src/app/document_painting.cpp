@@ -9,8 +9,12 @@
 
 namespace kv {
 
-void PaintDocument(QPainter& painter, QPoint at, FontCatalog& fonts, KLV300Doc& document,
-                   const NodeBox& extent, double dpi, const std::optional<QColor>& background) {
+namespace {
+
+// Draws the document into a picture and hands its pixels to `use`, while they exist.
+template <typename Use>
+void WithDocumentPixels(FontCatalog& fonts, KLV300Doc& document, const NodeBox& extent,
+                        double dpi, const std::optional<QColor>& background, Use use) {
   try {
     std::optional<ColorRef> pictureBackground;
     if (background) pictureBackground = ColorRefFromQColor(*background);
@@ -18,11 +22,27 @@ void PaintDocument(QPainter& painter, QPoint at, FontCatalog& fonts, KLV300Doc& 
                          {PictureFormat::kPng, dpi, pictureBackground, MetricsSource::kFace});
     document.DrawDocument(surface, 0, 0);
     const CairoSurface::Pixels pixels = surface.ImagePixels();
-    const QImage image(pixels.data, pixels.width, pixels.height, pixels.stride,
-                       QImage::Format_ARGB32_Premultiplied);
-    painter.drawImage(at, image);
+    use(QImage(pixels.data, pixels.width, pixels.height, pixels.stride,
+               QImage::Format_ARGB32_Premultiplied));
   } catch (const PictureError&) {
   }
+}
+
+}  // namespace
+
+QImage DocumentPicture(FontCatalog& fonts, KLV300Doc& document, const NodeBox& extent, double dpi,
+                       const std::optional<QColor>& background) {
+  QImage picture;
+  // A copy: the pixels belong to the surface.
+  WithDocumentPixels(fonts, document, extent, dpi, background,
+                     [&picture](const QImage& pixels) { picture = pixels.copy(); });
+  return picture;
+}
+
+void PaintDocument(QPainter& painter, QPoint at, FontCatalog& fonts, KLV300Doc& document,
+                   const NodeBox& extent, double dpi, const std::optional<QColor>& background) {
+  WithDocumentPixels(fonts, document, extent, dpi, background,
+                     [&](const QImage& pixels) { painter.drawImage(at, pixels); });
 }
 
 }  // namespace kv

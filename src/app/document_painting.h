@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPoint>
 #include <optional>
 
@@ -15,9 +16,13 @@ namespace kv {
 class FontCatalog;
 class KLV300Doc;
 
-// Draws `document`, whose box `extent` has just been measured with `fonts`, with its top-left
-// corner at `at` (pixels), at `dpi`, on `background`. An equation too large for one picture
-// (metres wide) paints nothing; nothing is lost.
+// The picture of `document`, whose box `extent` has just been measured with `fonts`, at `dpi`,
+// on `background`. Null for an equation too large for one picture (metres wide); nothing is
+// lost. Any thread may make one, each with fonts of its own.
+QImage DocumentPicture(FontCatalog& fonts, KLV300Doc& document, const NodeBox& extent, double dpi,
+                       const std::optional<QColor>& background);
+
+// Draws the picture of `document` with its top-left corner at `at` (pixels).
 void PaintDocument(QPainter& painter, QPoint at, FontCatalog& fonts, KLV300Doc& document,
                    const NodeBox& extent, double dpi, const std::optional<QColor>& background);
 

@@ -25,6 +25,11 @@ KLV300View::KLV300View(KLV300App& app, KLV300Doc& document, QWidget* parent)
   // The paint covers every pixel itself: nothing to erase first, so nothing flickers.
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
+  connect(&typesetter_, &BackgroundTypesetter::typeset, this,
+          [this](std::uint64_t number, const NodeBox& extent, const QImage& image) {
+            shown_ = {number, extent, image};
+            viewport()->update();
+          });
 }
 
 double KLV300View::Scale() const {
@@ -32,22 +37,51 @@ double KLV300View::Scale() const {
 }
 
 void KLV300View::paintEvent(QPaintEvent*) {
-  FontMetricsSurface measuring(app_.Fonts());
-  const NodeBox extent = document_.GetDocumentExtent(measuring);
-  app_.SetLastExtent(extent);
-  SetScrollRange(extent);
-
   QPainter painter(viewport());
   const QColor background = palette().color(QPalette::Base);
   painter.fillRect(viewport()->rect(), background);
-  // The equation is drawn as kalvane-cli draws a picture of it, on its own pixel grid, and the
-  // margin is rounded to whole pixels: the screen shows the very pixels of the exported picture.
+  const std::string& text = document_.GetEquationText();
+  if (text.size() < backgroundTextBytes_) {
+    PaintNow(painter, background);
+  } else {
+    const double dpi = viewport()->logicalDpiX();
+    PaintFromBackground(painter, {text, document_.Settings(), dpi, background});
+  }
+}
+
+// The equation is drawn as kalvane-cli draws a picture of it, on its own pixel grid, and the
+// margin is rounded to whole pixels: the screen shows the very pixels of the exported picture.
+QPoint KLV300View::EquationCorner() const {
   const int margin = static_cast<int>(std::lround(kMargin * Scale()));
-  PaintDocument(
-      painter,
-      QPoint(margin - horizontalScrollBar()->value(), margin - verticalScrollBar()->value()),
-      app_.Fonts(), document_, extent, viewport()->logicalDpiX(), background);
+  return {margin - horizontalScrollBar()->value(), margin - verticalScrollBar()->value()};
+}
+
+void KLV300View::ShowExtent(const NodeBox& extent) {
+  app_.SetLastExtent(extent);
+  SetScrollRange(extent);
+}
+
+void KLV300View::PaintNow(QPainter& painter, const QColor& background) {
+  FontMetricsSurface measuring(app_.Fonts());
+  const NodeBox extent = document_.GetDocumentExtent(measuring);
+  ShowExtent(extent);
+  PaintDocument(painter, EquationCorner(), app_.Fonts(), document_, extent,
+                viewport()->logicalDpiX(), background);
   emit painted(extent);
+}
+
+// Asks for a picture of the document as it is now unless it was asked for already, and paints
+// the newest picture made meanwhile.
+void KLV300View::PaintFromBackground(QPainter& painter, PictureRequest request) {
+  if (requestedNumber_ == 0 || !(request == requested_)) {
+    requested_ = std::move(request);
+    requestedNumber_ = typesetter_.Request(requested_.text, requested_.settings, requested_.dpi,
+                                           requested_.background);
+  }
+  const bool current = shown_.number == requestedNumber_;
+  if (current) ShowExtent(shown_.extent);
+  if (!shown_.image.isNull()) painter.drawImage(EquationCorner(), shown_.image);
+  if (current) emit painted(shown_.extent);
 }
 
 void KLV300View::SetScrollRange(const NodeBox& extent) {

@@ -3,6 +3,8 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -14,6 +16,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +24,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/background_typesetter.h"
 #include "app/color_button.h"
 #include "app/commands.h"
 #include "app/equation_bar.h"
@@ -212,17 +216,27 @@ class MainFrameTest : public QObject {
 
   // What the view shows is the picture kalvane-cli makes of the same text at the screen's
   // resolution, 5 mm from the corner.
+  // The same whether the view typesets the equation itself or, as it does with big ones, on a
+  // thread of its own.
   void theViewShowsWhatTheCommandLineRenders_data() {
     QTest::addColumn<QString>("text");
-    QTest::newRow("quadratic formula") << "x=(-b+-sqrt(b2-4ac))/2a";
-    QTest::newRow("integral") << "int(0,1) x^2 dx = 1/3";
-    QTest::newRow("sum") << "sigma(i=1,n) i = n(n+1)/2";
-    QTest::newRow("matrix") << "(1,2 3,4)(x,y)";
-    QTest::newRow("three lines") << "a^2+b^2=c^2\n|AB|=sqrt((x2-x1)^2)\nlim(x->0) sin x/x = 1";
+    QTest::addColumn<bool>("inTheBackground");
+    const QList<std::pair<const char*, QString>> equations = {
+        {"quadratic formula", "x=(-b+-sqrt(b2-4ac))/2a"},
+        {"integral", "int(0,1) x^2 dx = 1/3"},
+        {"sum", "sigma(i=1,n) i = n(n+1)/2"},
+        {"matrix", "(1,2 3,4)(x,y)"},
+        {"three lines", "a^2+b^2=c^2\n|AB|=sqrt((x2-x1)^2)\nlim(x->0) sin x/x = 1"}};
+    for (const auto& [name, text] : equations) {
+      QTest::addRow("%s", name) << text << false;
+      QTest::addRow("%s, in the background", name) << text << true;
+    }
   }
   void theViewShowsWhatTheCommandLineRenders() {
     QFETCH(QString, text);
+    QFETCH(bool, inTheBackground);
     KLV300View& view = frame_->ActiveChild()->View();
+    if (inTheBackground) view.SetBackgroundTextBytes(1);
     QSignalSpy painted(&view, &KLV300View::painted);
     frame_->Bar().Edit().setPlainText(text);
     QVERIFY(painted.wait());
@@ -243,6 +257,68 @@ class MainFrameTest : public QObject {
     QVERIFY(expected.width() + margin <= shown.width());
     QVERIFY(expected.height() + margin <= shown.height());
     QVERIFY2(ShareOfDifferentPixels(shown, expected, {margin, margin}) < 0.001, qPrintable(text));
+  }
+
+  // A paste too big to typeset between two frames is typeset on the view's own thread: the
+  // window repaints (the older picture) and opens its menus meanwhile, keys typed meanwhile make
+  // the newest text, which is the next and last one typeset, and the document closes while a
+  // picture is being made.
+  void aBigPasteLeavesTheWindowAnswering() {
+    KLV300View& view = frame_->ActiveChild()->View();
+    EquationEdit& edit = frame_->Bar().Edit();
+    // Shared with the hook, which may still be returning from goOn.acquire() when the test ends.
+    struct Gate {
+      QSemaphore started, goOn;
+    };
+    const auto gate = std::make_shared<Gate>();
+    QSemaphore& started = gate->started;
+    QSemaphore& goOn = gate->goOn;
+    view.Typesetter().SetStartHook([gate] {
+      gate->started.release();
+      gate->goOn.acquire();
+    });
+    QSignalSpy typeset(&view.Typesetter(), &BackgroundTypesetter::typeset);
+    QSignalSpy painted(&view, &KLV300View::painted);
+    QString big = "x^2+1";
+    while (big.size() < static_cast<qsizetype>(KLV300View::kBackgroundTextBytes) * 4)
+      big += "+(a+b)/2";
+    QApplication::clipboard()->setText(big);
+    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(started.available() > 0, 60000);
+    started.acquire();
+
+    view.viewport()->repaint();
+    QMenu* fileMenu = frame_->menuBar()->actions().first()->menu();
+    fileMenu->popup(frame_->mapToGlobal(QPoint(0, 0)));
+    QTRY_VERIFY(fileMenu->isVisible());
+    fileMenu->close();
+    // Two keys, each painted: the second text replaces the first, which is never typeset.
+    QTest::keyClick(&edit, Qt::Key_Minus);
+    QCoreApplication::processEvents();
+    QTest::keyClick(&edit, Qt::Key_C);
+    QCoreApplication::processEvents();
+    QCOMPARE(painted.count(), 0);
+    QVERIFY(view.Typesetter().Busy());
+
+    goOn.release(2);
+    QVERIFY(painted.wait(120000));
+    QCOMPARE(typeset.count(), 2);
+    const std::string newest = edit.EquationText();
+    QVERIFY(newest.starts_with(big.toStdString() + "-c"));
+    QCOMPARE(painted.last().first().value<NodeBox>(), ExtentOf(*app_, newest));
+    QCOMPARE(app_->LastExtent(), ExtentOf(*app_, newest));
+    QCOMPARE(started.available(), 1);
+    started.acquire();
+
+    QTest::keyClicks(&edit, "d");
+    QTRY_VERIFY_WITH_TIMEOUT(started.available() > 0, 60000);
+    started.acquire();
+    // The pictures the closing view may still ask for go on unheld.
+    view.Typesetter().SetStartHook({});
+    goOn.release();
+    dialogs_->saveAnswers << SaveAnswer::kDiscard;
+    Trigger(ID_FILE_CLOSE);
+    QTRY_COMPARE(frame_->ActiveChild(), nullptr);
   }
 
   // Save As and Open through the commands, the dialogs answered: the text comes back into the

@@ -9,6 +9,10 @@
 //   BM_KeystrokeToPaint/2   one line of 100 kB: the corpus's equations joined by "+"
 //   BM_PasteToPaint         1 MB of the corpus's equations pasted into an empty box, until the
 //                           view has painted them
+//   BM_WindowBusy/0         how long the window cannot answer after a keystroke in the line of
+//                           100 kB: the key handled and the view painted again (an equation that
+//                           big is typeset on a thread of its own meanwhile)
+//   BM_WindowBusy/1         the same after the paste of 1 MB
 //   BM_MemoryOverEdits      100,000 keystrokes, each painted; the process's resident memory
 //                           after the first 10,000 and after all of them
 //   BM_OpenOptionsSheet/0   the options sheet made and shown on its first page (the fonts, with
@@ -152,6 +156,38 @@ void BM_PasteToPaint(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PasteToPaint)->Unit(benchmark::kMillisecond);
+
+// Waits, outside the timing, until the view has painted the equation as it is now.
+void WaitForCurrentPaint(Editor& editor) {
+  QSignalSpy painted(&editor.View(), &KLV300View::painted);
+  editor.View().viewport()->update();
+  while (painted.isEmpty())
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void BM_WindowBusy(benchmark::State& state) {
+  Editor& editor = TheEditor();
+  const bool paste = state.range(0) == 1;
+  QApplication::clipboard()->setText(LongLine(1000 * 1000));
+  Prepare(editor, paste ? QString() : LongLine(100 * 1000));
+  int keystroke = 0;
+  for (auto _ : state) {
+    if (paste) {
+      state.PauseTiming();
+      Prepare(editor, "");
+      state.ResumeTiming();
+      QTest::keyClick(&editor.Box(), Qt::Key_V, Qt::ControlModifier);
+    } else {
+      QTest::keyClick(&editor.Box(), keystroke++ % 2 == 0 ? Qt::Key_Z : Qt::Key_Backspace);
+    }
+    editor.View().viewport()->repaint();
+    state.PauseTiming();
+    WaitForCurrentPaint(editor);
+    state.ResumeTiming();
+  }
+  state.SetLabel(paste ? "paste of 1 MB" : "keystroke in a line of 100 kB");
+}
+BENCHMARK(BM_WindowBusy)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 // The process's resident memory in bytes.
 double ResidentBytes() {
