@@ -22,8 +22,8 @@ BackgroundTypesetter::~BackgroundTypesetter() {
   if (worker_.joinable()) worker_.join();
 }
 
-std::uint64_t BackgroundTypesetter::Request(std::string text, EquationSettings settings,
-                                            double dpi, std::optional<QColor> background) {
+std::uint64_t BackgroundTypesetter::Request(std::string text, EquationSettings settings, double dpi,
+                                            std::optional<QColor> background) {
   std::uint64_t number = 0;
   {
     const std::lock_guard lock(mutex_);
@@ -85,7 +85,8 @@ void BackgroundTypesetter::Work() {
       // Fonts that cannot be started: the view shows no picture, as it would itself.
     }
     QMetaObject::invokeMethod(
-        this, [this, number = job->number, extent, picture] { emit typeset(number, extent, picture); },
+        this,
+        [this, number = job->number, extent, picture] { emit typeset(number, extent, picture); },
         Qt::QueuedConnection);
   }
 }

@@ -13,8 +13,8 @@ namespace {
 
 // Draws the document into a picture and hands its pixels to `use`, while they exist.
 template <typename Use>
-void WithDocumentPixels(FontCatalog& fonts, KLV300Doc& document, const NodeBox& extent,
-                        double dpi, const std::optional<QColor>& background, Use use) {
+void WithDocumentPixels(FontCatalog& fonts, KLV300Doc& document, const NodeBox& extent, double dpi,
+                        const std::optional<QColor>& background, Use use) {
   try {
     std::optional<ColorRef> pictureBackground;
     if (background) pictureBackground = ColorRefFromQColor(*background);

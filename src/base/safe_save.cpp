@@ -8,9 +8,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -130,8 +130,7 @@ bool ProcessRuns(pid_t pid) {
 // lock on its temporary while writing, which also protects the saves of another computer
 // sharing the folder, whose process ids mean nothing here.
 void RemoveIfAbandoned(int folder, const char* name) {
-  const FileDescriptor file(
-      ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  const FileDescriptor file(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat status {};
   if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return;
   if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) return;

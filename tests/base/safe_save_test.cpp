@@ -89,11 +89,14 @@ TEST_P(SafeSaveTest, RemovesOnlyAbandonedTemporariesOfTheSameFile) {
   const std::string live = std::to_string(::getppid());
   const std::vector<std::string> abandoned = {".doc.kv3.tmp-" + ended + "-0-123",
                                               ".other.svg.tmp-" + ended + "-7-1"};
-  const std::vector<std::string> kept = {
-      ".doc.kv3.tmp-" + live + "-0-123",      ".doc.kv3.tmp-" + ended + "-0-123.bak",
-      ".doc.kv3.tmp-" + ended + "-0",         ".doc.kv3.tmp-" + ended + "-x-1",
-      "doc.kv3.tmp-" + ended + "-0-1",        "..tmp-" + ended + "-0-1",
-      ".doc.kv3.tmp--0-1",                    ".doc.kv3.tmp-" + ended + "-5-5-5"};
+  const std::vector<std::string> kept = {".doc.kv3.tmp-" + live + "-0-123",
+                                         ".doc.kv3.tmp-" + ended + "-0-123.bak",
+                                         ".doc.kv3.tmp-" + ended + "-0",
+                                         ".doc.kv3.tmp-" + ended + "-x-1",
+                                         "doc.kv3.tmp-" + ended + "-0-1",
+                                         "..tmp-" + ended + "-0-1",
+                                         ".doc.kv3.tmp--0-1",
+                                         ".doc.kv3.tmp-" + ended + "-5-5-5"};
   for (const std::string& name : kept)
     std::ofstream(folder_ / name) << "kept";
   for (const std::string& name : abandoned)

@@ -130,7 +130,7 @@ void KeystrokeAndPaint(Editor& editor, int keystroke) {
 void BM_KeystrokeToPaint(benchmark::State& state) {
   Editor& editor = TheEditor();
   const std::array<QString, 3> texts = {QString("x=(-b+-sqrt(b2-4ac))/2a"),
-                                         TwentyLongestEquations(), LongLine(100 * 1000)};
+                                        TwentyLongestEquations(), LongLine(100 * 1000)};
   const std::array<const char*, 3> labels = {"quadratic formula", "twenty longest equations",
                                              "one line of 100 kB"};
   Prepare(editor, texts.at(state.range(0)));

@@ -32,9 +32,9 @@ constexpr int kMostEdits = 32;
 
 // What a person pastes: pieces of real equations, a line break, text the reader must pair up.
 constexpr std::array<std::string_view, 16> kPieces = {
-    "x^2+1", "(a+b)/2", "sqrt(b2-4ac)", "int(0,1)", "sigma(i=1,n)", "(1,2 3,4)", "\r\n",
-    "\"text",  "|x|",     "sin-1 theta",  "a_i^2",    "lim(x->0)",    "[[1 2]]",   "AB->",
-    "1/2/3",   "((("};
+    "x^2+1",   "(a+b)/2", "sqrt(b2-4ac)", "int(0,1)",    "sigma(i=1,n)", "(1,2 3,4)",
+    "\r\n",    "\"text",  "|x|",          "sin-1 theta", "a_i^2",        "lim(x->0)",
+    "[[1 2]]", "AB->",    "1/2/3",        "((("};
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -72,25 +72,63 @@ class EditReader {
 void ChangeSetting(kv::EquationSettings& settings, std::uint8_t which, std::uint8_t value) {
   const int signedValue = static_cast<int>(value) - 128;
   switch (which % 20) {
-    case 0: settings.Font.Current().size = value == 255 ? INT_MAX : signedValue * 40; break;
-    case 1: settings.IntegralStyle.Set(value % 3); break;
-    case 2: settings.TabWidth.Set(value % 4); break;
-    case 3: settings.FracLevelRatio.Set(value / 64.0); break;
-    case 4: settings.PowerLevelRatio.Set(value / 64.0); break;
-    case 5: settings.MatrixAlign.Set(value % 4); break;
-    case 6: settings.DisplayVect.Set(value % 5); break;
-    case 7: settings.NegativeNumberStyle.Set(value % 4); break;
-    case 8: settings.RaiseDecimal.Set(value & 1); break;
-    case 9: settings.DetectColumnVectors.Set(value & 1); break;
-    case 10: settings.UseAutomaticVectors.Set(value & 1); break;
-    case 11: settings.UseIndicatedVectors.Set(value & 1); break;
-    case 12: settings.LowerCase.Set(value % 3); break;
-    case 13: settings.MultiplyStyle.Set(value % 4); break;
-    case 14: settings.ExpandSubtract.Set(value & 1); break;
-    case 15: settings.FracLevelMax.Set(signedValue); break;
-    case 16: settings.PowerLevelMax.Set(signedValue); break;
-    case 17: settings.VerticalSpacing.Set(signedValue * 20); break;
-    case 18: settings.DecimalPoint.Set(value & 1 ? "," : "."); break;
+    case 0:
+      settings.Font.Current().size = value == 255 ? INT_MAX : signedValue * 40;
+      break;
+    case 1:
+      settings.IntegralStyle.Set(value % 3);
+      break;
+    case 2:
+      settings.TabWidth.Set(value % 4);
+      break;
+    case 3:
+      settings.FracLevelRatio.Set(value / 64.0);
+      break;
+    case 4:
+      settings.PowerLevelRatio.Set(value / 64.0);
+      break;
+    case 5:
+      settings.MatrixAlign.Set(value % 4);
+      break;
+    case 6:
+      settings.DisplayVect.Set(value % 5);
+      break;
+    case 7:
+      settings.NegativeNumberStyle.Set(value % 4);
+      break;
+    case 8:
+      settings.RaiseDecimal.Set(value & 1);
+      break;
+    case 9:
+      settings.DetectColumnVectors.Set(value & 1);
+      break;
+    case 10:
+      settings.UseAutomaticVectors.Set(value & 1);
+      break;
+    case 11:
+      settings.UseIndicatedVectors.Set(value & 1);
+      break;
+    case 12:
+      settings.LowerCase.Set(value % 3);
+      break;
+    case 13:
+      settings.MultiplyStyle.Set(value % 4);
+      break;
+    case 14:
+      settings.ExpandSubtract.Set(value & 1);
+      break;
+    case 15:
+      settings.FracLevelMax.Set(signedValue);
+      break;
+    case 16:
+      settings.PowerLevelMax.Set(signedValue);
+      break;
+    case 17:
+      settings.VerticalSpacing.Set(signedValue * 20);
+      break;
+    case 18:
+      settings.DecimalPoint.Set(value & 1 ? "," : ".");
+      break;
     default:
       settings.MatrixHorizontalSpacing.Set(value * 40);
       settings.MatrixVerticalSpacing.Set(value * 40);
@@ -119,7 +157,8 @@ bool ApplyEdit(EditReader& in, std::string& text, kv::EquationSettings& settings
       const std::size_t times = 1 + in.Byte() % (kLongestPaste / piece.size());
       if (text.size() + piece.size() * times > kLongestText) return false;
       std::string pasted;
-      for (std::size_t i = 0; i < times; ++i) pasted += piece;
+      for (std::size_t i = 0; i < times; ++i)
+        pasted += piece;
       text.insert(at, pasted);
       return false;
     }

@@ -83,7 +83,8 @@ bool CheckSave(const kv::ConfigStore& store, Save save, std::initializer_list<En
       if (entry.section == section && entry.key == key) return true;
     return false;
   };
-  for (const Entry& entry : sets) Check(after.ReadString(entry.section, entry.key) == entry.value);
+  for (const Entry& entry : sets)
+    Check(after.ReadString(entry.section, entry.key) == entry.value);
   for (const kv::IniSection& old : before.Sections()) {
     for (const kv::IniEntry& entry : old.Entries()) {
       if (!isSet(old.Name(), entry.key))
@@ -142,19 +143,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using kv::KLV300Doc;
   CheckSave(store, [&](std::string& error) { return kv::MarkRunning(store, error); },
             {{kv::kControlSection, kv::kRunningKey, "1"}});
-  CheckSave(
-      store,
-      [&](std::string& error) {
-        store.WriteInt(kv::kLoweringHintSection, kv::kLoweringAmountKey, 273, true);
-        const bool saved = store.Save();
-        if (!saved) error = store.LastError();
-        return saved;
-      },
-      {{kv::kLoweringHintSection, kv::kLoweringAmountKey, "273"}});
-  const bool returned = CheckSave(
-      store, [&](std::string& error) { return kv::MarkReturned(store, error); },
-      {{kv::kControlSection, kv::kRunningKey, "0"},
-       {KLV300Doc::kFontInfoSection, KLV300Doc::kFontNameKey, KLV300Doc::kNoFont}});
+  CheckSave(store,
+            [&](std::string& error) {
+              store.WriteInt(kv::kLoweringHintSection, kv::kLoweringAmountKey, 273, true);
+              const bool saved = store.Save();
+              if (!saved) error = store.LastError();
+              return saved;
+            },
+            {{kv::kLoweringHintSection, kv::kLoweringAmountKey, "273"}});
+  const bool returned =
+      CheckSave(store, [&](std::string& error) { return kv::MarkReturned(store, error); },
+                {{kv::kControlSection, kv::kRunningKey, "0"},
+                 {KLV300Doc::kFontInfoSection, KLV300Doc::kFontNameKey, KLV300Doc::kNoFont}});
   // After the return no new document takes a font.
   if (returned) Check(NewWordDocumentFont(defaults, ReadWhole(StorePath())) == defaultFace);
   return 0;
