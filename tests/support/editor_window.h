@@ -22,6 +22,9 @@ class EditorWindow {
  public:
   // The environment comes first, so a test can prepare files before the editor starts.
   EditorWindow() : environment(std::make_unique<ScratchEnvironment>()) {}
+  // The editor in the environment the process was given (the folders its caller chose).
+  struct InGivenEnvironment {};
+  explicit EditorWindow(InGivenEnvironment) {}
 
   // Starts the editor as the command line `request` asks; false when it reported a problem at
   // start-up or its window did not become active.
