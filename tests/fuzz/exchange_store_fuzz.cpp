@@ -28,17 +28,29 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// The store's file, in memory-backed storage where there is some: every input is saved a few
-// times, and each save flushes.
+// A folder of this process for the store's file, in memory-backed storage where there is some
+// (every input is saved a few times, and each save flushes), removed when the process ends.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    folder_ = std::filesystem::exists("/dev/shm") ? std::filesystem::path("/dev/shm")
+                                                  : std::filesystem::temp_directory_path();
+    folder_ /= "kalvane-exchange-fuzz-" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  std::string StorePath() const { return (folder_ / "KLV3ADJ.ini").string(); }
+
+ private:
+  std::filesystem::path folder_;
+};
+
 const std::string& StorePath() {
-  static const std::string path = [] {
-    std::filesystem::path folder = std::filesystem::exists("/dev/shm")
-                                       ? std::filesystem::path("/dev/shm")
-                                       : std::filesystem::temp_directory_path();
-    folder /= "kalvane-exchange-fuzz-" + std::to_string(::getpid());
-    std::filesystem::create_directories(folder);
-    return (folder / "KLV3ADJ.ini").string();
-  }();
+  static const ScratchFolder folder;
+  static const std::string path = folder.StorePath();
   return path;
 }
 
