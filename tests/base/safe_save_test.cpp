@@ -84,7 +84,7 @@ pid_t EndedProcess() {
 // A save removes the temporaries that killed saves into its folder left behind, and nothing
 // else: not a live process's, not one locked by a save elsewhere, not a name that only looks
 // like one.
-TEST_P(SafeSaveTest, RemovesOnlyAbandonedTemporariesOfTheSameFile) {
+TEST_P(SafeSaveTest, RemovesOnlyAbandonedTemporaries) {
   const std::string ended = std::to_string(EndedProcess());
   const std::string live = std::to_string(::getppid());
   const std::vector<std::string> abandoned = {".doc.kv3.tmp-" + ended + "-0-123",
