@@ -9,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/child_frame.h"
 #include "app/commands.h"
 #include "app/equation_bar.h"
 #include "document/document_file.h"
@@ -17,6 +18,7 @@
 #include "render/picture_metadata.h"
 #include "support/editor_window.h"
 #include "support/picture_checks.h"
+#include "support/typesetter_gate.h"
 
 namespace kv {
 namespace {
@@ -124,7 +126,13 @@ class EmbeddingTest : public QObject {
 
   // Cancel Changes: the object's three files stay byte for byte as they were; the exchange
   // file still says the editor is gone.
+  void cancellingLeavesTheObjectAsItWas_data() {
+    QTest::addColumn<bool>("whileTypesetting");
+    QTest::newRow("after an edit") << false;
+    QTest::newRow("while a big paste is typeset") << true;
+  }
   void cancellingLeavesTheObjectAsItWas() {
+    QFETCH(bool, whileTypesetting);
     const ObjectFiles files = ObjectFilesOf(object_);
     HeadlessHost host;
     KLV300Doc before(host);
@@ -138,6 +146,12 @@ class EmbeddingTest : public QObject {
     QVERIFY(Start());
     QCOMPARE(editor_->frame->Bar().Edit().toPlainText().section('\n', 0, 0), QString("a+b"));
     QTest::keyClicks(&editor_->frame->Bar().Edit(), "+c");
+    if (whileTypesetting) {
+      test::TypesetterGate gate(editor_->frame->ActiveChild()->View().Typesetter());
+      editor_->frame->Bar().Edit().insertPlainText(test::BackgroundSizedEquation());
+      QTRY_VERIFY_WITH_TIMEOUT(gate.Started().available() > 0, 60000);
+      gate.GoOn().release(1000);
+    }
     editor_->frame->Command(ID_CANCEL_CHANGES)->trigger();
     QTRY_VERIFY(!editor_->frame->isVisible());
     QCOMPARE(editor_->app->ExitStatus(), kExitCancelled);

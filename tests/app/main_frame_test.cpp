@@ -16,7 +16,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +35,7 @@
 #include "render/font_surface.h"
 #include "support/editor_window.h"
 #include "support/qt_program.h"
+#include "support/typesetter_gate.h"
 
 namespace kv {
 namespace {
@@ -266,22 +266,12 @@ class MainFrameTest : public QObject {
   void aBigPasteLeavesTheWindowAnswering() {
     KLV300View& view = frame_->ActiveChild()->View();
     EquationEdit& edit = frame_->Bar().Edit();
-    // Shared with the hook, which may still be returning from goOn.acquire() when the test ends.
-    struct Gate {
-      QSemaphore started, goOn;
-    };
-    const auto gate = std::make_shared<Gate>();
-    QSemaphore& started = gate->started;
-    QSemaphore& goOn = gate->goOn;
-    view.Typesetter().SetStartHook([gate] {
-      gate->started.release();
-      gate->goOn.acquire();
-    });
+    test::TypesetterGate gate(view.Typesetter());
+    QSemaphore& started = gate.Started();
+    QSemaphore& goOn = gate.GoOn();
     QSignalSpy typeset(&view.Typesetter(), &BackgroundTypesetter::typeset);
     QSignalSpy painted(&view, &KLV300View::painted);
-    QString big = "x^2+1";
-    while (big.size() < static_cast<qsizetype>(KLV300View::kBackgroundTextBytes) * 4)
-      big += "+(a+b)/2";
+    const QString big = test::BackgroundSizedEquation();
     QApplication::clipboard()->setText(big);
     QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
     QTRY_VERIFY_WITH_TIMEOUT(started.available() > 0, 60000);
