@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <cmath>
+#include <cstddef>
 
 #include "app/application.h"
 #include "app/document_painting.h"
@@ -15,6 +16,14 @@ namespace {
 
 // The scroll range reaches a tenth beyond the equation.
 constexpr double kScrollShare = 1.1;
+
+// The bytes of the document's lines, told without joining them at every paint.
+std::size_t LineBytes(const KLV300Doc& document) {
+  std::size_t bytes = 0;
+  for (std::size_t line = 0; line < KVEquationList::kLineCount; ++line)
+    bytes += document.EquationList().Line(line).size();
+  return bytes;
+}
 
 }  // namespace
 
@@ -40,12 +49,12 @@ void KLV300View::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   const QColor background = palette().color(QPalette::Base);
   painter.fillRect(viewport()->rect(), background);
-  const std::string& text = document_.GetEquationText();
-  if (text.size() < backgroundTextBytes_) {
+  if (LineBytes(document_) < backgroundTextBytes_) {
     PaintNow(painter, background);
   } else {
     const double dpi = viewport()->logicalDpiX();
-    PaintFromBackground(painter, {text, document_.Settings(), dpi, background});
+    PaintFromBackground(painter,
+                        {document_.GetEquationText(), document_.Settings(), dpi, background});
   }
 }
 
@@ -73,7 +82,7 @@ void KLV300View::PaintNow(QPainter& painter, const QColor& background) {
 // Asks for a picture of the document as it is now unless it was asked for already, and paints
 // the newest picture made meanwhile.
 void KLV300View::PaintFromBackground(QPainter& painter, PictureRequest request) {
-  if (requestedNumber_ == 0 || !(request == requested_)) {
+  if (!(request == requested_)) {
     requested_ = std::move(request);
     requestedNumber_ = typesetter_.Request(requested_.text, requested_.settings, requested_.dpi,
                                            requested_.background);

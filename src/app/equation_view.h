@@ -28,8 +28,8 @@ class KLV300View final : public QAbstractScrollArea {
   // Where the equation's top-left corner is drawn, in 0.01 mm right of and below the view's
   // corner.
   static constexpr int kMargin = 500;
-  // Texts of this many bytes or more are typeset in the background: at about a millisecond per
-  // kilobyte, a keystroke in a shorter one is painted well within a frame.
+  // Equations whose lines hold this many bytes or more are typeset in the background: at about
+  // a millisecond per kilobyte, a keystroke in a shorter one is painted well within a frame.
   static constexpr std::size_t kBackgroundTextBytes = 16 * 1024;
 
   KLV300View(KLV300App& app, KLV300Doc& document, QWidget* parent = nullptr);
@@ -39,7 +39,7 @@ class KLV300View final : public QAbstractScrollArea {
   double Scale() const;
 
   BackgroundTypesetter& Typesetter() { return typesetter_; }
-  // For tests: texts of `bytes` or more go to the background (kBackgroundTextBytes unless set).
+  // For tests: lines of `bytes` or more go to the background (kBackgroundTextBytes unless set).
   void SetBackgroundTextBytes(std::size_t bytes) { backgroundTextBytes_ = bytes; }
 
  signals:

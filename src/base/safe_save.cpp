@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -95,16 +96,15 @@ std::string TemporaryName(const std::string& path) {
          std::to_string(counter++) + "-" + std::to_string(ticks % 1000000);
 }
 
-// Reads one run of decimal digits followed by `end` (or the end of `text` when `end` is 0) off
-// the front of `text`.
+// Reads a decimal number followed by `end` (or the end of `text` when `end` is 0) off the front
+// of `text`.
 std::optional<unsigned long> TakeNumber(std::string_view& text, char end) {
-  std::size_t digits = 0;
-  while (digits < text.size() && digits < 19 && text[digits] >= '0' && text[digits] <= '9')
-    ++digits;
-  if (digits == 0) return std::nullopt;
+  unsigned long number = 0;
+  const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc()) return std::nullopt;
+  const auto digits = static_cast<std::size_t>(stop - text.data());
   const bool ends = end == 0 ? digits == text.size() : digits < text.size() && text[digits] == end;
   if (!ends) return std::nullopt;
-  const unsigned long number = std::stoul(std::string(text.substr(0, digits)));
   text.remove_prefix(end == 0 ? digits : digits + 1);
   return number;
 }

@@ -29,6 +29,14 @@ std::string ExtentLine(const ContainerPicture& picture) {
          " lowering=" + std::to_string(picture.lowering);
 }
 
+bool SaveLoweringHint(ConfigStore& exchangeStore, int amount, std::string& error) {
+  exchangeStore.WriteInt(kLoweringHintSection, kLoweringAmountKey, amount, true);
+  if (exchangeStore.Save()) return true;
+  error = "the exchange file " + exchangeStore.Path() +
+          " could not be saved: " + exchangeStore.LastError();
+  return false;
+}
+
 KLV300SrvrItem::KLV300SrvrItem(KLV300Doc& document, FontCatalog& fonts, ConfigStore& exchangeStore,
                                const NodeBox& lastExtent)
     : document_(document), fonts_(fonts), exchangeStore_(exchangeStore), lastExtent_(lastExtent) {}
@@ -58,10 +66,7 @@ bool KLV300SrvrItem::OnDraw(const PictureOptions& options, ContainerPicture& pic
 
   // The container reads the hint as soon as the picture is there: it is saved at once.
   picture.hintError.clear();
-  exchangeStore_.WriteInt(kLoweringHintSection, kLoweringAmountKey, picture.lowering, true);
-  if (!exchangeStore_.Save())
-    picture.hintError = "the exchange file " + exchangeStore_.Path() +
-                        " could not be saved: " + exchangeStore_.LastError();
+  SaveLoweringHint(exchangeStore_, picture.lowering, picture.hintError);
   return true;
 }
 

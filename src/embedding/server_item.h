@@ -49,6 +49,10 @@ struct ContainerPicture {
       hintError;  // why the hint could not be saved in the exchange store; empty when it was
 };
 
+// Writes `amount` as the baseline hint into the exchange store and saves the store; false, with
+// `error` saying why, when it cannot be saved.
+bool SaveLoweringHint(ConfigStore& exchangeStore, int amount, std::string& error);
+
 // "width=W height=H lowering=AMOUNT": how the programs tell a container what they made.
 std::string ExtentLine(const ContainerPicture& picture);
 

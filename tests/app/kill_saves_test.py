@@ -73,7 +73,7 @@ class Scenario:
             return [self.args.cli, "render", "--batch", str(self.root / ("list%d.txt" % version)),
                     "--out-dir", str(self.work), "--format", "svg"]
         command = [self.args.save_loop, self.kind, str(self.work)]
-        if rounds is not None and self.kind != "pictures":
+        if rounds is not None:
             command += ["--rounds", str(rounds)]
         return command
 

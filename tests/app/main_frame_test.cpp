@@ -34,6 +34,7 @@
 #include "options/config_store.h"
 #include "render/font_surface.h"
 #include "support/editor_window.h"
+#include "support/options_sheet_script.h"
 #include "support/qt_program.h"
 #include "support/typesetter_gate.h"
 
@@ -530,24 +531,13 @@ class MainFrameTest : public QObject {
   // "Set As Default" changes the defaults for the rest of the run at once, but only OK saves them:
   // after Cancel a new start does not have them, after OK it does.
   void defaultsAreSavedOnlyThroughOk() {
-    const auto setTabAsDefault = [](QDialog& dialog, const QString& millimetres,
-                                    QDialogButtonBox::StandardButton close) {
-      auto& sheet = static_cast<KLVOptionsSheet&>(dialog);
-      sheet.Tabs().setCurrentIndex(KLVStylesPropPage::kIndex);
-      const KLVPropertyPage& styles = sheet.Page(KLVStylesPropPage::kIndex);
-      auto* tab = styles.findChild<QLineEdit*>(ControlName(1039));
-      tab->selectAll();
-      QTest::keyClicks(tab, millimetres);
-      QTest::mouseClick(styles.findChild<QPushButton*>(ControlName(1041)), Qt::LeftButton);
-      QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(close), Qt::LeftButton);
-    };
     const auto tabAtNextStart = [] {
       KLV300App next;
       next.StartUp();
       return next.MasterSettings().TabWidth.Current();
     };
     dialogs_->inDialog = [&](QDialog& dialog) {
-      setTabAsDefault(dialog, "12", QDialogButtonBox::Cancel);
+      test::SetTabWidthAsDefault(dialog, "12", QDialogButtonBox::Cancel);
     };
     Trigger(ID_TOOLS_EDIT_OPTIONS);
     QCOMPARE(app_->MasterSettings().TabWidth.Current(), 1200);
@@ -557,7 +547,7 @@ class MainFrameTest : public QObject {
     QCOMPARE(frame_->ActiveDocument()->Settings().TabWidth.Current(), 1200);
 
     dialogs_->inDialog = [&](QDialog& dialog) {
-      setTabAsDefault(dialog, "13", QDialogButtonBox::Ok);
+      test::SetTabWidthAsDefault(dialog, "13", QDialogButtonBox::Ok);
     };
     Trigger(ID_TOOLS_EDIT_OPTIONS);
     QCOMPARE(tabAtNextStart(), 1300);

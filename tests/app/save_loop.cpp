@@ -12,9 +12,6 @@
 // with --rounds N the program saves N times (versions A, B, A, ...) and ends.
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -22,10 +19,8 @@
 #include "app/child_frame.h"
 #include "app/commands.h"
 #include "app/equation_bar.h"
-#include "app/options_pages.h"
-#include "app/options_sheet.h"
-#include "app/property_page.h"
 #include "support/editor_window.h"
+#include "support/options_sheet_script.h"
 
 namespace kv {
 namespace {
@@ -37,10 +32,6 @@ const QString kEquations[2] = {
 // The two tab widths the options sheet sets as the default, in millimetres.
 const QString kTabWidths[2] = {"12", "13"};
 
-// The styles page's tab width, its Set As Default button (dialog resource ids).
-constexpr int kTabWidthControl = 1039;
-constexpr int kSetAsDefaultControl = 1041;
-
 void Trigger(CMainFrame& frame, int command) {
   QAction* action = frame.Command(command);
   if (action == nullptr || !action->isEnabled()) {
@@ -50,26 +41,13 @@ void Trigger(CMainFrame& frame, int command) {
   action->trigger();
 }
 
-void SetTabWidthAsDefault(QDialog& dialog, const QString& millimetres) {
-  auto& sheet = static_cast<KLVOptionsSheet&>(dialog);
-  sheet.Tabs().setCurrentIndex(KLVStylesPropPage::kIndex);
-  const KLVPropertyPage& styles = sheet.Page(KLVStylesPropPage::kIndex);
-  auto* tab = styles.findChild<QLineEdit*>(ControlName(kTabWidthControl));
-  tab->selectAll();
-  QTest::keyClicks(tab, millimetres);
-  QTest::mouseClick(styles.findChild<QPushButton*>(ControlName(kSetAsDefaultControl)),
-                    Qt::LeftButton);
-  QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                    Qt::LeftButton);
-}
-
 // One save of version `version` (0 or 1) of what `what` names.
 void Save(test::EditorWindow& editor, const std::string& what, const std::string& folder,
           int version) {
   CMainFrame& frame = *editor.frame;
   if (what == "options") {
     editor.dialogs->inDialog = [version](QDialog& dialog) {
-      SetTabWidthAsDefault(dialog, kTabWidths[version]);
+      test::SetTabWidthAsDefault(dialog, kTabWidths[version], QDialogButtonBox::Ok);
     };
     Trigger(frame, ID_TOOLS_EDIT_OPTIONS);
     return;

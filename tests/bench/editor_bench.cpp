@@ -106,25 +106,37 @@ Editor& TheEditor() {
   return *theEditor;
 }
 
+// Does `action`, then handles events until the view has painted the equation as it is then.
+template <typename Action>
+void UntilPainted(Editor& editor, Action action) {
+  QSignalSpy painted(&editor.View(), &KLV300View::painted);
+  action();
+  while (painted.isEmpty())
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 // Shows `text` with the cursor at the end of its last line, painted once.
 void Prepare(Editor& editor, const QString& text) {
-  QSignalSpy painted(&editor.View(), &KLV300View::painted);
-  editor.Box().setPlainText(text);
-  editor.Box().moveCursor(QTextCursor::End);
-  painted.wait();
+  UntilPainted(editor, [&editor, &text] {
+    editor.Box().setPlainText(text);
+    editor.Box().moveCursor(QTextCursor::End);
+  });
+}
+
+// Keystroke number `keystroke`: every other one types a character and the next one removes it
+// again, so the text stays as it was.
+void TypeOrErase(Editor& editor, int keystroke) {
+  QTest::keyClick(&editor.Box(), keystroke % 2 == 0 ? Qt::Key_Z : Qt::Key_Backspace);
+}
+
+void Paste(Editor& editor) {
+  QTest::keyClick(&editor.Box(), Qt::Key_V, Qt::ControlModifier);
 }
 
 // One keystroke, handled until the view's paint has finished: the paint is what the person
 // waits for.
 void KeystrokeAndPaint(Editor& editor, int keystroke) {
-  QSignalSpy painted(&editor.View(), &KLV300View::painted);
-  if (keystroke % 2 == 0) {
-    QTest::keyClick(&editor.Box(), Qt::Key_Z, Qt::NoModifier);
-  } else {
-    QTest::keyClick(&editor.Box(), Qt::Key_Backspace);
-  }
-  while (painted.isEmpty())
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  UntilPainted(editor, [&editor, keystroke] { TypeOrErase(editor, keystroke); });
 }
 
 void BM_KeystrokeToPaint(benchmark::State& state) {
@@ -149,21 +161,10 @@ void BM_PasteToPaint(benchmark::State& state) {
     state.PauseTiming();
     Prepare(editor, "");
     state.ResumeTiming();
-    QSignalSpy painted(&editor.View(), &KLV300View::painted);
-    QTest::keyClick(&editor.Box(), Qt::Key_V, Qt::ControlModifier);
-    while (painted.isEmpty())
-      QCoreApplication::processEvents(QEventLoop::AllEvents);
+    UntilPainted(editor, [&editor] { Paste(editor); });
   }
 }
 BENCHMARK(BM_PasteToPaint)->Unit(benchmark::kMillisecond);
-
-// Waits, outside the timing, until the view has painted the equation as it is now.
-void WaitForCurrentPaint(Editor& editor) {
-  QSignalSpy painted(&editor.View(), &KLV300View::painted);
-  editor.View().viewport()->update();
-  while (painted.isEmpty())
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
 
 void BM_WindowBusy(benchmark::State& state) {
   Editor& editor = TheEditor();
@@ -176,13 +177,14 @@ void BM_WindowBusy(benchmark::State& state) {
       state.PauseTiming();
       Prepare(editor, "");
       state.ResumeTiming();
-      QTest::keyClick(&editor.Box(), Qt::Key_V, Qt::ControlModifier);
+      Paste(editor);
     } else {
-      QTest::keyClick(&editor.Box(), keystroke++ % 2 == 0 ? Qt::Key_Z : Qt::Key_Backspace);
+      TypeOrErase(editor, keystroke++);
     }
     editor.View().viewport()->repaint();
+    // Outside the timing: the newest picture is made and painted before the next round.
     state.PauseTiming();
-    WaitForCurrentPaint(editor);
+    UntilPainted(editor, [&editor] { editor.View().viewport()->update(); });
     state.ResumeTiming();
   }
   state.SetLabel(paste ? "paste of 1 MB" : "keystroke in a line of 100 kB");

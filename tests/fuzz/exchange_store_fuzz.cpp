@@ -155,13 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using kv::KLV300Doc;
   CheckSave(store, [&](std::string& error) { return kv::MarkRunning(store, error); },
             {{kv::kControlSection, kv::kRunningKey, "1"}});
-  CheckSave(store,
-            [&](std::string& error) {
-              store.WriteInt(kv::kLoweringHintSection, kv::kLoweringAmountKey, 273, true);
-              const bool saved = store.Save();
-              if (!saved) error = store.LastError();
-              return saved;
-            },
+  CheckSave(store, [&](std::string& error) { return kv::SaveLoweringHint(store, 273, error); },
             {{kv::kLoweringHintSection, kv::kLoweringAmountKey, "273"}});
   const bool returned =
       CheckSave(store, [&](std::string& error) { return kv::MarkReturned(store, error); },
