@@ -12,11 +12,12 @@ declare -A allowed=(
   [reader]="base settings"
   [typeset]="base settings reader"
   [options]="base settings"
+  [markup]="base settings reader typeset"
   [document]="base settings reader typeset options"
   [render]="base settings reader typeset"
-  [embedding]="base settings reader typeset options document render"
-  [cli]="base settings reader typeset options document render embedding"
-  [app]="base settings reader typeset options document render embedding"
+  [embedding]="base settings reader typeset markup options document render"
+  [cli]="base settings reader typeset markup options document render embedding"
+  [app]="base settings reader typeset markup options document render embedding"
 )
 
 status=0

@@ -28,6 +28,9 @@ packages=(
   qt6-base-dev libx11-dev xvfb xauth xdotool xclip x11-apps
   poppler-utils desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl
   appstream libxml2-utils dpkg-dev
+  # Node.js runs the markup test (MathJax and KaTeX, from bench/'s npm packages); npm comes with
+  # the machine's Node.js package.
+  nodejs
   # The documentation: WeasyPrint lays out its PDFs; python3-munkres stands in for the far
   # larger python3-scipy that WeasyPrint's fonttools would otherwise bring.
   weasyprint python3-munkres
@@ -63,6 +66,16 @@ build_programs() {
   log "building the programs in build"
   cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
   cmake --build "$root/build" -j "$jobs" --target kalvane kalvane-cli
+}
+
+# bench/'s npm packages (MathJax and KaTeX), which the markup test hands kalvane-cli's markup to:
+# installed when missing or older than the lock file.
+install_node_packages() {
+  local installed="$root/bench/node_modules/.package-lock.json"
+  if [ ! -f "$installed" ] || [ "$root/bench/package-lock.json" -nt "$installed" ]; then
+    log "installing bench/'s npm packages"
+    (cd "$root/bench" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  fi
 }
 
 run_suite() {
@@ -171,6 +184,7 @@ case "${1:-}" in
     ;;
   test)
     install_missing
+    install_node_packages
     log "checking the layers"
     tools/check_layers.sh
     build build

@@ -6,14 +6,26 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/clipboard_export.h"
 #include "app/equation_view.h"
 #include "app/user_dialogs.h"
+#include "base/safe_save.h"
 #include "document/compound_file.h"
 #include "document/document_file.h"
 #include "embedding/equation_picture.h"
+#include "markup/markup.h"
 #include "render/picture_metadata.h"
 
 namespace kv {
+
+namespace {
+
+// Whether the file dialog's answer is a MathML file rather than a document.
+bool IsMathMLFile(const QString& path) {
+  return path.endsWith(kMathMLExtension, Qt::CaseInsensitive);
+}
+
+}  // namespace
 
 bool IsPictureFile(const std::filesystem::path& path) {
   try {
@@ -117,16 +129,41 @@ bool CChildFrame::SaveAs() {
       path_.empty() ? name_ + kDocumentExtension : QString::fromStdString(path_.string());
   const QString chosen = app_.Dialogs().FileToSaveAs(this, suggested);
   if (chosen.isEmpty()) return false;
+  if (IsMathMLFile(chosen)) {
+    ExportMathML(chosen.toStdString());
+    return false;
+  }
   return SaveTo(chosen.toStdString());
 }
 
 bool CChildFrame::SaveCopyAs() {
   const QString chosen = app_.Dialogs().FileToSaveAs(this, name_);
   if (chosen.isEmpty()) return false;
+  if (IsMathMLFile(chosen)) return ExportMathML(chosen.toStdString());
   const std::filesystem::path copy = chosen.toStdString();
   // The copy is not the document's file: the document stays as modified as it was.
   if (!RunFileWork([&] { SaveDocumentCopy(*document_, copy); })) return false;
   emit fileUsed(copy);
+  return true;
+}
+
+bool CChildFrame::ExportMathML(const std::filesystem::path& path) {
+  std::string file;
+  try {
+    file = StandaloneMathML(*document_) + "\n";
+  } catch (const MarkupError& error) {
+    app_.Dialogs().ShowError(
+        this,
+        tr("The equation cannot be written as MathML: %1").arg(QString::fromUtf8(error.what())));
+    return false;
+  }
+  std::string reason;
+  if (!SaveFileReplacing(path.string(), file, reason)) {
+    app_.Dialogs().ShowError(
+        this, tr("The MathML file %1 could not be saved: %2")
+                  .arg(QString::fromStdString(path.string()), QString::fromStdString(reason)));
+    return false;
+  }
   return true;
 }
 

@@ -48,11 +48,17 @@ class CChildFrame final : public QMdiSubWindow {
   // the document is then as it was.
   bool OpenPicture(const std::filesystem::path& path);
   // Saves to the document's file, or asks for one first. False when the save failed (the
-  // message was shown) or the user cancelled.
+  // message was shown) or the user cancelled. A MathML file chosen is an export (ExportMathML):
+  // the document itself stays unsaved, so that gives false too.
   bool Save();
   bool SaveAs();
-  // Saves a copy in a file the user chooses; the document keeps its file and modified flag.
+  // Saves a copy in a file the user chooses, or exports to a MathML file chosen; the document
+  // keeps its file and modified flag.
   bool SaveCopyAs();
+  // Writes the equation to `path` as a MathML file (StandaloneMathML and a line end), replacing
+  // the file whole. The document keeps its file, name and modified flag. False, with the
+  // message shown and an old file at `path` untouched, when it cannot be written.
+  bool ExportMathML(const std::filesystem::path& path);
   // The title: the document's name, with a mark while it is modified.
   void UpdateTitle();
 

@@ -9,6 +9,7 @@
 #include "document/document.h"
 #include "document/document_file.h"
 #include "embedding/equation_picture.h"
+#include "markup/markup.h"
 
 namespace kv {
 namespace {
@@ -27,6 +28,37 @@ QByteArray Bytes(const std::vector<std::uint8_t>& bytes) {
 std::span<const std::uint8_t> Span(const QByteArray& bytes) {
   return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
           static_cast<std::size_t>(bytes.size())};
+}
+
+// Empties the clipboard and gives it `data`, which holds `format`. Empty on success, otherwise
+// what went wrong, for the user.
+QString Place(QClipboard* clipboard, std::unique_ptr<QMimeData> data, const char* format) {
+  clipboard->clear();
+  const QMimeData* left = clipboard->mimeData();
+  if (left != nullptr && !left->formats().isEmpty()) return Text("Cannot empty the Clipboard");
+  clipboard->setMimeData(data.release());
+  const QMimeData* placed = clipboard->mimeData();
+  if (placed == nullptr || !placed->hasFormat(format)) return Text("Unable to set Clipboard data");
+  return {};
+}
+
+// The markup `write` makes in `language`, placed on the clipboard as plain text and, when `type`
+// is given, under that type too. The markup is made before the clipboard is touched, so a failure
+// leaves it as it was.
+QString CopyMarkup(QClipboard* clipboard, const char* language,
+                   const std::function<std::string()>& write, const char* type) {
+  if (clipboard == nullptr) return Text("Cannot open the Clipboard");
+  QByteArray markup;
+  try {
+    markup = QByteArray::fromStdString(write());
+  } catch (const MarkupError& error) {
+    return Text("The equation cannot be written as %1: %2")
+        .arg(QString::fromLatin1(language), QString::fromUtf8(error.what()));
+  }
+  auto data = std::make_unique<QMimeData>();
+  if (type != nullptr) data->setData(type, markup);
+  data->setText(QString::fromUtf8(markup));
+  return Place(clipboard, std::move(data), type != nullptr ? type : "text/plain");
 }
 
 // The equation of a document read by `open` into a document of its own.
@@ -54,14 +86,26 @@ QString CopyDocumentPicture(QClipboard* clipboard, FontCatalog& fonts, KLV300Doc
   } catch (const std::exception& error) {
     return Text("The equation cannot be made into a picture: %1").arg(error.what());
   }
-  clipboard->clear();
-  const QMimeData* left = clipboard->mimeData();
-  if (left != nullptr && !left->formats().isEmpty()) return Text("Cannot empty the Clipboard");
-  clipboard->setMimeData(data.release());
-  const QMimeData* placed = clipboard->mimeData();
-  if (placed == nullptr || !placed->hasFormat(kEquationMimeType))
-    return Text("Unable to set Clipboard data");
-  return {};
+  return Place(clipboard, std::move(data), kEquationMimeType);
+}
+
+std::string StandaloneMathML(KLV300Doc& document) {
+  return std::string(kXmlDeclaration) +
+         EquationMathML(document.GetEquationText(), document.Settings(), MarkupOptions{});
+}
+
+QString CopyDocumentMathML(QClipboard* clipboard, KLV300Doc& document) {
+  return CopyMarkup(
+      clipboard, "MathML", [&document] { return StandaloneMathML(document); }, kMathMLMimeType);
+}
+
+QString CopyDocumentLatex(QClipboard* clipboard, KLV300Doc& document) {
+  return CopyMarkup(
+      clipboard, "LaTeX",
+      [&document] {
+        return EquationLatex(document.GetEquationText(), document.Settings(), MarkupOptions{});
+      },
+      nullptr);
 }
 
 std::optional<QString> EquationTextOf(const QMimeData& source) {

@@ -33,6 +33,10 @@ constexpr std::array kCommands = {
                 "Place Equation On Clipboard as Picture", "copy-picture"},
     CommandText{ID_COPY_BITMAP, "Copy as &Bitmap",
                 "Place the equation on the clipboard as a bitmap", "", ""},
+    CommandText{ID_COPY_MATHML, "Copy as Mat&hML", "Place the equation on the clipboard as MathML",
+                "", ""},
+    CommandText{ID_COPY_LATEX, "Copy as &LaTeX", "Place the equation on the clipboard as LaTeX", "",
+                ""},
     CommandText{ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar", "", ""},
     CommandText{ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar", "", ""},
     CommandText{ID_TOOLS_EDIT_OPTIONS, "&Edit Options...",
@@ -89,8 +93,10 @@ constexpr std::array<int, 12> kFileEmbedded = {
     ID_FILE_SAVE_COPY_AS,  kSeparator,          ID_FILE_PRINT,
     ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP, kSeparator,
     kRecentFiles,          kSeparator,          ID_APP_EXIT};
-constexpr std::array<int, 8> kEdit = {ID_EDIT_UNDO,  kSeparator, ID_EDIT_CUT,      ID_EDIT_COPY,
-                                      ID_EDIT_PASTE, kSeparator, ID_COPY_METAFILE, ID_COPY_BITMAP};
+// The copies of the whole equation follow the copies of the text: as pictures, then as markup.
+constexpr std::array<int, 10> kEdit = {
+    ID_EDIT_UNDO, kSeparator,       ID_EDIT_CUT,    ID_EDIT_COPY,   ID_EDIT_PASTE,
+    kSeparator,   ID_COPY_METAFILE, ID_COPY_BITMAP, ID_COPY_MATHML, ID_COPY_LATEX};
 constexpr std::array<int, 2> kView = {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR};
 constexpr std::array<int, 5> kTools = {ID_TOOLS_EDIT_OPTIONS, ID_TOOLS_RESET_EQUATION, kSeparator,
                                        ID_TOOLS_WRITE_DEFAULT_CONFIG, ID_TOOLS_RESET_OPTIONS};

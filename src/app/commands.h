@@ -52,6 +52,8 @@ enum CommandId : int {
   ID_TOOLS_WRITE_DEFAULT_CONFIG = 32795,
   ID_COPY_BITMAP = 32797,
   ID_TOOLS_RESET_OPTIONS = 32803,
+  ID_COPY_MATHML = 32804,
+  ID_COPY_LATEX = 32805,
 };
 
 // The recent-file list holds this many files.

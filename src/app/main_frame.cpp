@@ -174,6 +174,8 @@ void CMainFrame::BindHandlers() {
   handlers_[ID_COPY_METAFILE] = {[this] { CopyPicture(ClipboardPicture::kScalable); },
                                  withDocument};
   handlers_[ID_COPY_BITMAP] = {[this] { CopyPicture(ClipboardPicture::kBitmap); }, withDocument};
+  handlers_[ID_COPY_MATHML] = {[this] { CopyMarkup(CopyDocumentMathML); }, withDocument};
+  handlers_[ID_COPY_LATEX] = {[this] { CopyMarkup(CopyDocumentLatex); }, withDocument};
   handlers_[ID_VIEW_TOOLBAR] = {
       [this] { toolBar_->setVisible(commands_[ID_VIEW_TOOLBAR]->isChecked()); }, always};
   handlers_[ID_VIEW_STATUS_BAR] = {
@@ -587,6 +589,13 @@ void CMainFrame::CopyPicture(ClipboardPicture kind) {
   const QString problem =
       CopyDocumentPicture(QGuiApplication::clipboard(), app_.Fonts(), document, extent, kind,
                           child->View().viewport()->logicalDpiX());
+  if (!problem.isEmpty()) app_.Dialogs().ShowError(this, problem);
+}
+
+void CMainFrame::CopyMarkup(QString (*copy)(QClipboard*, KLV300Doc&)) {
+  KLV300Doc* document = ActiveDocument();
+  if (document == nullptr) return;
+  const QString problem = copy(QGuiApplication::clipboard(), *document);
   if (!problem.isEmpty()) app_.Dialogs().ShowError(this, problem);
 }
 

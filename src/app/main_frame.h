@@ -125,6 +125,9 @@ class CMainFrame final : public QMainWindow {
   bool HasDocument() { return ActiveChild() != nullptr; }
   // "Copy as Metafile" and "Copy as Bitmap" of the active document.
   void CopyPicture(ClipboardPicture kind);
+  // "Copy as MathML" and "Copy as LaTeX" of the active document: `copy` is the clipboard
+  // function of the markup.
+  void CopyMarkup(QString (*copy)(QClipboard*, KLV300Doc&));
   void Print();
   void PrintPreview();
   void PrintOn(KLV300Doc& document, QPrinter& printer);

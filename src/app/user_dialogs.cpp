@@ -42,11 +42,15 @@ QString QtDialogs::FileToOpen(QWidget* parent) {
   return QFileDialog::getOpenFileName(parent, QString(), QString(), kOpenFilter);
 }
 
+// A name typed without its extension gets the one of the type chosen; a name ending in ".mml" is
+// a MathML file whichever type is chosen.
 QString QtDialogs::FileToSaveAs(QWidget* parent, const QString& suggested) {
-  QString path = QFileDialog::getSaveFileName(parent, QString(), suggested, kDocumentFilter);
-  if (!path.isEmpty() && !path.endsWith(kDocumentExtension, Qt::CaseInsensitive))
-    path += kDocumentExtension;
-  return path;
+  QString type;
+  const QString path =
+      QFileDialog::getSaveFileName(parent, QString(), suggested, kSaveAsFilter, &type);
+  if (path.isEmpty() || path.endsWith(kMathMLExtension, Qt::CaseInsensitive)) return path;
+  if (type == kMathMLFilter) return path + kMathMLExtension;
+  return path.endsWith(kDocumentExtension, Qt::CaseInsensitive) ? path : path + kDocumentExtension;
 }
 
 bool QtDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer) {

@@ -28,7 +28,9 @@ class UserDialogs {
   virtual SaveAnswer AskToSaveChanges(QWidget* parent, const QString& documentName) = 0;
   // A document file to open, or empty when the user cancelled.
   virtual QString FileToOpen(QWidget* parent) = 0;
-  // The file to save a document as (`suggested` to begin with), or empty when cancelled.
+  // The file to save a document as (`suggested` to begin with), or empty when cancelled. Besides
+  // documents the user may choose a MathML file (its name then ends in kMathMLExtension), which
+  // the equation is exported to.
   virtual QString FileToSaveAs(QWidget* parent, const QString& suggested) = 0;
   // The print dialog: the printer and its settings are chosen on `printer`. False when the user
   // cancelled.
@@ -51,6 +53,10 @@ inline constexpr const char* kDocumentFilter = "Kalvane 3 Files (*.kv3)";
 inline constexpr const char* kOpenFilter =
     "Kalvane 3 Files (*.kv3);;Pictures Made by Kalvane (*.svg *.png *.wmf)";
 inline constexpr const char* kDocumentExtension = ".kv3";
+// What Save As offers: documents, and the equation exported as MathML.
+inline constexpr const char* kMathMLFilter = "MathML (*.mml)";
+inline constexpr const char* kSaveAsFilter = "Kalvane 3 Files (*.kv3);;MathML (*.mml)";
+inline constexpr const char* kMathMLExtension = ".mml";
 
 class QtDialogs final : public UserDialogs {
  public:

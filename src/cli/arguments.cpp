@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 
 #include "base/windows1252.h"
@@ -16,6 +17,15 @@ namespace {
 
 bool Contains(std::initializer_list<std::string_view> names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+constexpr std::string_view kDocumentExtension = ".kv3";
+// A picture Kalvane made stands for its document on the command line.
+constexpr std::array<std::string_view, 3> kPictureExtensions = {".svg", ".png", ".wmf"};
+
+bool EndsWith(std::string_view argument, std::string_view extension) {
+  return argument.size() > extension.size() &&
+         LowerAscii(std::string(argument.substr(argument.size() - extension.size()))) == extension;
 }
 
 bool LooksLikeOption(std::string_view arg) {
@@ -164,6 +174,38 @@ std::vector<std::string_view> EquationLines(std::string_view text) {
     if (lineEnd == std::string_view::npos) return lines;
     text.remove_prefix(lineEnd + kLineBreak.size());
   }
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool IsDocumentPath(std::string_view argument) {
+  return EndsWith(argument, kDocumentExtension);
+}
+
+bool NamesDocument(const std::string& argument) {
+  if (IsDocumentPath(argument)) return true;
+  std::error_code ignored;
+  return std::any_of(
+             kPictureExtensions.begin(), kPictureExtensions.end(),
+             [&argument](std::string_view extension) { return EndsWith(argument, extension); }) &&
+         std::filesystem::is_regular_file(argument, ignored);
+}
+
+MarkupOptions MarkupOptionsFromArguments(const Arguments& args) {
+  MarkupOptions options;
+  const std::string style = args.Value("--style").value_or("plain");
+  if (style == "kalvane") {
+    options.style = MarkupStyle::kKalvane;
+  } else if (style != "plain") {
+    throw CliError("--style takes plain or kalvane, not \"" + style + "\"");
+  }
+  options.invisibleTimes = args.Has("--invisible-times");
+  return options;
 }
 
 void OpenDocumentOrPicture(KLV300Doc& document, const std::string& path) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "markup/markup.h"
 #include "settings/equation_settings.h"
 
 namespace kv {
@@ -64,6 +65,19 @@ std::string EquationTextFromArgument(std::string_view utf8);
 // The one TEXT positional argument of a command, as equation text (see EquationTextFromArgument).
 // Throws CliError when there is not exactly one.
 std::string SingleEquationText(const Arguments& args);
+
+// `text` with the letters A to Z made lower case.
+std::string LowerAscii(std::string text);
+
+// Whether an argument names a document: a .kv3 file (which need not exist yet).
+bool IsDocumentPath(std::string_view argument);
+// Whether an argument stands for a document: a .kv3 file, or an existing picture file (.svg,
+// .png or .wmf) that may carry one.
+bool NamesDocument(const std::string& argument);
+
+// The markup options of --style plain|kalvane and --invisible-times. Throws CliError for another
+// style.
+MarkupOptions MarkupOptionsFromArguments(const Arguments& args);
 
 // Reads the document file, or the picture Kalvane made (told by its content, whatever its
 // name), at `path` into `document`. Throws CliError naming the file and what is wrong with it.

@@ -5,9 +5,9 @@
 namespace kv::cli {
 
 std::span<const Command> Commands() {
-  static const std::array commands = {TokensCommand(),  TreeCommand(),  MeasureCommand(),
-                                      RenderCommand(),  SaveCommand(),  InfoCommand(),
-                                      ExtractCommand(), ConfigCommand()};
+  static const std::array commands = {TokensCommand(), TreeCommand(),    MeasureCommand(),
+                                      RenderCommand(), ConvertCommand(), SaveCommand(),
+                                      InfoCommand(),   ExtractCommand(), ConfigCommand()};
   return commands;
 }
 

@@ -27,6 +27,7 @@ std::span<const Command> Commands();
 
 // The commands, each defined in its own file cli/NAME_command.cpp.
 const Command& ConfigCommand();
+const Command& ConvertCommand();
 const Command& ExtractCommand();
 const Command& InfoCommand();
 const Command& MeasureCommand();

@@ -17,6 +17,7 @@
 #include "cli/arguments.h"
 #include "cli/background_saver.h"
 #include "cli/commands.h"
+#include "cli/markup_output.h"
 #include "document/document.h"
 #include "embedding/equation_picture.h"
 #include "embedding/server_item.h"
@@ -39,6 +40,8 @@ constexpr const char* kHelp =
     "       kalvane-cli render FILE.kv3 -o FILE [...]     (or -i FILE.kv3)\n"
     "       kalvane-cli render FILE.kv3 -o FILE --container [...]\n"
     "       kalvane-cli render --batch LIST --out-dir DIR [--format ...] [...]\n"
+    "       kalvane-cli render --batch LIST --out-dir DIR --format mml|tex\n"
+    "                          [--style plain|kalvane] [--invisible-times] [...]\n"
     "\n"
     "Typesets TEXT (a line break separates equation lines) and writes the picture at true size,\n"
     "its top-left corner at the top-left corner of the equation. A document is drawn with its\n"
@@ -57,12 +60,14 @@ constexpr const char* kHelp =
     "With --batch, every line of LIST is one equation (a literal \\n separates its lines, and a\n"
     "line naming an existing .kv3 file renders that document); picture N of DIR is line N of\n"
     "LIST. A line that fails is reported with its number and the others are still rendered;\n"
-    "the exit status is then 1.\n"
+    "the exit status is then 1. With --format mml or tex, file N is the equation's MathML\n"
+    "(N.mml, after the XML declaration) or LaTeX (N.tex), as kalvane-cli convert writes them\n"
+    "with --style and --invisible-times.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE   the picture to write\n"
     "  --format F          png, svg, pdf or wmf (default: the output's extension; png for\n"
-    "                      --batch)\n"
+    "                      --batch); with --batch also mml or tex\n"
     "  --dpi N             PNG resolution in pixels per inch (default 96)\n"
     "  --background C      transparent (the default), white, black or #RRGGBB\n"
     "  --metrics fixed     lay the picture out with fixed metrics, as measure --metrics fixed\n"
@@ -74,29 +79,32 @@ constexpr const char* kHelp =
     "  --set KEY=VALUE     change a setting or feature switch (repeatable)\n"
     "  --                  end of options: a TEXT that begins with '-' follows\n";
 
-constexpr std::string_view kDocumentExtension = ".kv3";
-// A picture Kalvane made stands for its document on the command line.
-constexpr std::array<std::string_view, 3> kPictureExtensions = {".svg", ".png", ".wmf"};
 constexpr double kDefaultDpi = 96.0;
 // Progress is redrawn every this many equations.
 constexpr int kProgressEvery = 64;
 constexpr int kProgressBarWidth = 40;
 constexpr int kExitSomeFailed = 1;
 
-std::string Lowered(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+// The markup options mean nothing to a picture.
+void RefuseMarkupOptions(const Arguments& arguments) {
+  if (arguments.Value("--style") || arguments.Has("--invisible-times")) {
+    throw CliError("--style and --invisible-times are for --batch with --format mml or tex");
   }
-  return text;
 }
 
 PictureFormat FormatNamed(const std::string& name) {
-  const std::string lowered = Lowered(name);
+  const std::string lowered = LowerAscii(name);
   if (lowered == "png") return PictureFormat::kPng;
   if (lowered == "svg") return PictureFormat::kSvg;
   if (lowered == "pdf") return PictureFormat::kPdf;
   if (lowered == "wmf") return PictureFormat::kWmf;
-  throw CliError("--format takes png, svg, pdf or wmf, not \"" + name + "\"");
+  if (lowered == "mml" || lowered == "tex") {
+    throw CliError("--format " + lowered +
+                   " makes markup with --batch only; kalvane-cli convert writes one equation's "
+                   "MathML or LaTeX");
+  }
+  throw CliError("--format takes png, svg, pdf or wmf (with --batch also mml or tex), not \"" +
+                 name + "\"");
 }
 
 std::string_view ExtensionOf(PictureFormat format) {
@@ -115,7 +123,7 @@ std::string_view ExtensionOf(PictureFormat format) {
 
 PictureFormat FormatFor(const Arguments& arguments, const std::filesystem::path& output) {
   if (const auto format = arguments.Value("--format")) return FormatNamed(*format);
-  const std::string extension = Lowered(output.extension().string());
+  const std::string extension = LowerAscii(output.extension().string());
   if (extension.empty()) return PictureFormat::kPng;
   return FormatNamed(extension.substr(1));
 }
@@ -123,7 +131,7 @@ PictureFormat FormatFor(const Arguments& arguments, const std::filesystem::path&
 // 0x00BBGGRR from "#RRGGBB", "white" or "black"; nothing for "transparent".
 std::optional<ColorRef> BackgroundFrom(const Arguments& arguments) {
   const std::string given = arguments.Value("--background").value_or("transparent");
-  const std::string name = Lowered(given);
+  const std::string name = LowerAscii(given);
   if (name == "transparent") return std::nullopt;
   if (name == "white") return ColorRef{0x00FFFFFF};
   if (name == "black") return ColorRef{0};
@@ -149,25 +157,6 @@ double DpiFrom(const Arguments& arguments) {
     throw CliError("--dpi takes a resolution from 1 to 10000, not \"" + *given + "\"");
   }
   return dpi;
-}
-
-bool EndsWith(std::string_view argument, std::string_view extension) {
-  return argument.size() > extension.size() &&
-         Lowered(std::string(argument.substr(argument.size() - extension.size()))) == extension;
-}
-
-bool IsDocumentPath(std::string_view argument) {
-  return EndsWith(argument, kDocumentExtension);
-}
-
-// A document named on the command line: a .kv3 file, or an existing picture file.
-bool NamesDocument(const std::string& argument) {
-  if (IsDocumentPath(argument)) return true;
-  std::error_code ignored;
-  return std::any_of(
-             kPictureExtensions.begin(), kPictureExtensions.end(),
-             [&argument](std::string_view extension) { return EndsWith(argument, extension); }) &&
-         std::filesystem::is_regular_file(argument, ignored);
 }
 
 // What a run keeps from one picture to the next: the fonts, and the settings equations take.
@@ -257,6 +246,70 @@ std::string BatchLineText(std::string_view line) {
   return EquationTextFromArgument(text);
 }
 
+// What a batch makes of each line: a picture, or the equation's markup.
+class BatchMaker {
+ public:
+  virtual ~BatchMaker() = default;
+  virtual std::string_view Extension() const = 0;
+  // `output` names the file in messages.
+  virtual std::string FromText(const std::string& text, const std::filesystem::path& output) = 0;
+  virtual std::string FromDocument(const std::filesystem::path& input,
+                                   const std::filesystem::path& output) = 0;
+};
+
+class PictureMaker : public BatchMaker {
+ public:
+  PictureMaker(const Arguments& arguments, PictureFormat format)
+      : renderer_(MakeRenderer(arguments, format)), format_(format) {}
+  std::string_view Extension() const override { return ExtensionOf(format_); }
+  std::string FromText(const std::string& text, const std::filesystem::path& output) override {
+    return renderer_->TextPicture(text, output);
+  }
+  std::string FromDocument(const std::filesystem::path& input,
+                           const std::filesystem::path& output) override {
+    return renderer_->DocumentPicture(input, output);
+  }
+
+ private:
+  std::unique_ptr<Renderer> renderer_;
+  PictureFormat format_;
+};
+
+// Markup needs no fonts.
+class MarkupMaker : public BatchMaker {
+ public:
+  MarkupMaker(const Arguments& arguments, MarkupLanguage language)
+      : settings_(SettingsFromArguments(arguments)),
+        options_(MarkupOptionsFromArguments(arguments)),
+        language_(language) {}
+  std::string_view Extension() const override {
+    return language_ == MarkupLanguage::kMathML ? ".mml" : ".tex";
+  }
+  std::string FromText(const std::string& text, const std::filesystem::path&) override {
+    return MarkupFile(MarkupOf(text, settings_, language_, options_), language_);
+  }
+  std::string FromDocument(const std::filesystem::path& input,
+                           const std::filesystem::path&) override {
+    HeadlessHost host(settings_);
+    KLV300Doc document(host);
+    OpenDocumentOrPicture(document, input.string());
+    return MarkupFile(MarkupOf(document, language_, options_), language_);
+  }
+
+ private:
+  EquationSettings settings_;
+  MarkupOptions options_;
+  MarkupLanguage language_;
+};
+
+std::unique_ptr<BatchMaker> MakeBatchMaker(const Arguments& arguments) {
+  const std::string format = LowerAscii(arguments.Value("--format").value_or("png"));
+  if (format == "mml") return std::make_unique<MarkupMaker>(arguments, MarkupLanguage::kMathML);
+  if (format == "tex") return std::make_unique<MarkupMaker>(arguments, MarkupLanguage::kLatex);
+  RefuseMarkupOptions(arguments);
+  return std::make_unique<PictureMaker>(arguments, FormatNamed(format));
+}
+
 void ShowProgress(std::ostream& err, int done, int total) {
   const int filled = total > 0 ? static_cast<int>(std::int64_t{done} * kProgressBarWidth / total)
                                : kProgressBarWidth;
@@ -276,9 +329,7 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
   std::filesystem::create_directories(*outDir, made);
   if (made) throw CliError("cannot make " + *outDir + ": " + made.message());
 
-  const PictureFormat format =
-      arguments.Value("--format") ? FormatNamed(*arguments.Value("--format")) : PictureFormat::kPng;
-  const std::unique_ptr<Renderer> renderer = MakeRenderer(arguments, format);
+  const std::unique_ptr<BatchMaker> maker = MakeBatchMaker(arguments);
   const bool progress = isatty(STDERR_FILENO) != 0;
   int total = 0;
   if (progress) {
@@ -311,14 +362,14 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
   while (std::getline(in, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::filesystem::path output = std::filesystem::path(*outDir) /
-                                   (std::to_string(number) + std::string(ExtensionOf(format)));
+    std::filesystem::path output =
+        std::filesystem::path(*outDir) / (std::to_string(number) + std::string(maker->Extension()));
     try {
       std::error_code ignored;
-      std::string picture = IsDocumentPath(line) && std::filesystem::is_regular_file(line, ignored)
-                                ? renderer->DocumentPicture(line, output)
-                                : renderer->TextPicture(BatchLineText(line), output);
-      saver.Save(number, std::move(output), std::move(picture));
+      std::string content = IsDocumentPath(line) && std::filesystem::is_regular_file(line, ignored)
+                                ? maker->FromDocument(line, output)
+                                : maker->FromText(BatchLineText(line), output);
+      saver.Save(number, std::move(output), std::move(content));
     } catch (const std::exception& error) {
       report(number, error.what());
     }
@@ -337,14 +388,15 @@ int RunBatch(const Arguments& arguments, CommandIo io) {
 int RunRender(std::span<const std::string> args, CommandIo io) {
   const Arguments arguments(args,
                             {"--set", "--options", "-o", "--output", "--format", "--dpi",
-                             "--background", "--metrics", "-i", "--batch", "--out-dir"},
-                            {"--container"});
+                             "--background", "--metrics", "-i", "--batch", "--out-dir", "--style"},
+                            {"--container", "--invisible-times"});
   if (arguments.Value("--batch")) {
     if (arguments.Has("--container"))
       throw CliError("--container makes one picture, not a --batch");
     return RunBatch(arguments, io);
   }
 
+  RefuseMarkupOptions(arguments);
   std::optional<std::string> output = arguments.Value("-o");
   if (!output) output = arguments.Value("--output");
   if (!output) throw CliError("render needs -o FILE");

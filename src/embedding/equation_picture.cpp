@@ -6,11 +6,26 @@
 #include "document/compound_file.h"
 #include "document/document.h"
 #include "document/document_file.h"
+#include "markup/markup.h"
 #include "render/font_surface.h"
 #include "render/picture.h"
 #include "render/picture_metadata.h"
 
 namespace kv {
+
+namespace {
+
+// The MathML an SVG picture carries for web pages and screen readers: the plain style, which
+// leaves the look to the page. An equation too deep for markup still gets its picture.
+std::string PictureMathML(KLV300Doc& document) {
+  try {
+    return EquationMathML(document.GetEquationText(), document.Settings(), MarkupOptions{});
+  } catch (const MarkupError&) {
+    return {};
+  }
+}
+
+}  // namespace
 
 EquationPicture MakeEquationPicture(FontCatalog& catalog, KLV300Doc& document,
                                     const PictureOptions& options, std::optional<NodeBox> extent,
@@ -37,7 +52,9 @@ EquationPicture MakeEquationPicture(FontCatalog& catalog, KLV300Doc& document,
   // number `measure` reports) and the space. For a document of several lines the align is the
   // one GetDocumentExtent gives the stack: its height less the first line's align.
   equation.depth = extent->align + bottomSpace;
-  return {AddPictureEquation(std::move(picture), options.format, equation), *extent};
+  const std::string mathml =
+      options.format == PictureFormat::kSvg ? PictureMathML(document) : std::string();
+  return {AddPictureEquation(std::move(picture), options.format, equation, mathml), *extent};
 }
 
 std::string ReadableEquationText(KLV300Doc& document) {

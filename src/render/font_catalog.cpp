@@ -14,10 +14,11 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/symbol_encoding.h"
 #include "base/windows1252.h"
 #include "render/fontconfig_handles.h"
 #include "render/glyph_outline.h"
-#include "render/symbol_encoding.h"
+#include "typeset/node_font.h"
 
 namespace kv {
 namespace {
@@ -29,7 +30,6 @@ constexpr int kHeaviestWeight = 1000;
 constexpr int kBoldThreshold = 600;
 // Synthetic bold thickens outlines by a 24th of the em (kSyntheticBoldShare); every advance
 // grows by as much, so emboldened glyphs keep their distance.
-constexpr std::uint8_t kSymbolCharset = 2;
 constexpr std::uint16_t kNoOs2Table = 0xFFFF;
 // The Symbol code of pi, used to recognise a map keyed by Symbol codes.
 constexpr unsigned char kSymbolPi = 0x70;
@@ -135,10 +135,6 @@ std::uint32_t GlyphOfByte(FT_Face face, ByteMapping mapping, unsigned char byte)
 }
 
 }  // namespace
-
-bool IsSymbolFaceName(std::string_view name) {
-  return LowerAscii(std::string(name)) == "symbol";
-}
 
 int ScaleDesignUnits(std::int64_t units, int characterHeight, int unitsPerEm) {
   if (characterHeight <= 0 || unitsPerEm <= 0) return 0;
@@ -298,7 +294,7 @@ const FontFace& FontCatalog::Resolve(const KVLogFont& description) {
 
 const FontFace& FontCatalog::ResolveDescription(const KVLogFont& description) {
   std::string name = LowerAscii(description.FaceName());
-  const bool symbol = description.lfCharSet == kSymbolCharset || IsSymbolFaceName(name);
+  const bool symbol = TakesSymbolCodes(description);
   Request request{std::move(name), NormalisedWeight(description.lfWeight),
                   description.lfItalic != 0, symbol};
   if (auto it = requests_.find(request); it != requests_.end()) return *it->second;

@@ -141,10 +141,6 @@ class FontFace {
   }
 };
 
-// Whether text set in a face of this name is read as Symbol codes: the name "Symbol", in any
-// case.
-bool IsSymbolFaceName(std::string_view name);
-
 // Resolves descriptions to faces and keeps them. Not thread-safe; one catalog serves any number
 // of surfaces, one after another or side by side.
 class FontCatalog {

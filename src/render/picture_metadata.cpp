@@ -702,7 +702,28 @@ std::string XmlUnescaped(std::string_view text) {
 
 constexpr std::string_view kSvgPrefix = "kalvane";
 
-std::string AddToSvg(const std::string& svg, const Payload& payload, const std::string& text) {
+// Markup for a document that keeps to ASCII: every other character as a character reference.
+std::string AsciiMarkup(std::string_view markup) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < markup.size()) {
+    const char32_t code = DecodeUtf8(markup, at);
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else {
+      std::array<char, 8> digits{};
+      const auto end =
+          std::to_chars(digits.begin(), digits.end(), static_cast<std::uint32_t>(code), 16).ptr;
+      out += "&#x";
+      out.append(digits.begin(), end);
+      out += ';';
+    }
+  }
+  return out;
+}
+
+std::string AddToSvg(const std::string& svg, const Payload& payload, const std::string& text,
+                     std::string_view mathml) {
   if (svg.find(kEquationNamespace) != std::string::npos)
     throw PictureError("the picture carries an equation already");
   std::size_t at = 0;
@@ -741,7 +762,9 @@ std::string AddToSvg(const std::string& svg, const Payload& payload, const std::
   children += payload.document;
   children += "</";
   children += kSvgPrefix;
-  children += ":equation></metadata>";
+  children += ":equation>";
+  children += asciiOnly ? AsciiMarkup(mathml) : std::string(mathml);
+  children += "</metadata>";
 
   const std::string_view picture = svg;
   std::string out;
@@ -929,7 +952,7 @@ std::optional<PictureFormat> SniffPictureFormat(std::span<const std::uint8_t> pi
 }
 
 std::string AddPictureEquation(std::string picture, PictureFormat format,
-                               const PictureEquation& equation) {
+                               const PictureEquation& equation, std::string_view mathml) {
   if (!CanCarryEquation(format)) throw PictureError("PDF pictures carry no equation");
   if (equation.document.empty()) throw PictureError("an empty document is no equation");
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture.data());
@@ -946,7 +969,7 @@ std::string AddPictureEquation(std::string picture, PictureFormat format,
     case PictureFormat::kPdf:
       break;
   }
-  return AddToSvg(picture, payload, text);
+  return AddToSvg(picture, payload, text, mathml);
 }
 
 std::optional<PictureEquation> ReadPictureEquation(std::span<const std::uint8_t> picture,

@@ -11,8 +11,9 @@
 // bytes in the standard alphabet with padding. Where it goes:
 //   SVG  the first children of <svg> are <title>TEXT</title> (left out for an empty text) and
 //        <metadata><kalvane:equation xmlns:kalvane="https://kalvane.example/equation/1"
-//        version="1" depth="D" crc32="HHHHHHHH">BASE64</kalvane:equation></metadata>; the <svg>
-//        tag gains role="img" and aria-label="TEXT" unless it has them.
+//        version="1" depth="D" crc32="HHHHHHHH">BASE64</kalvane:equation>MATHML</metadata>;
+//        the <svg> tag gains role="img" and aria-label="TEXT" unless it has them. MATHML, when
+//        given, is the equation's <math> element, for web pages and screen readers.
 //   PNG  before the first IDAT: an iTXt chunk "Description" holding TEXT (left out for an empty
 //        text), then an iTXt chunk "Kalvane-Equation" holding the payload line; both
 //        uncompressed, without language tag.
@@ -65,10 +66,11 @@ struct PictureEquation {
 bool CanCarryEquation(PictureFormat format);
 
 // `picture` (encoded in `format`) with `equation` added. The text is written as ReadableText
-// makes it. Throws PictureError for a picture that is not of that format, one that carries an
-// equation already, a format that carries none, or an empty document.
+// makes it; an SVG picture also gets `mathml` (a <math> element, UTF-8; empty: none). Throws
+// PictureError for a picture that is not of that format, one that carries an equation already,
+// a format that carries none, or an empty document.
 std::string AddPictureEquation(std::string picture, PictureFormat format,
-                               const PictureEquation& equation);
+                               const PictureEquation& equation, std::string_view mathml = {});
 
 // The format of an encoded picture, told from its first bytes: the PNG signature, the placeable
 // metafile key, or "<?xml" or "<svg" after an optional byte order mark and white space. Nothing

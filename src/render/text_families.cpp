@@ -4,6 +4,7 @@
 
 #include "render/font_catalog.h"
 #include "render/fontconfig_handles.h"
+#include "typeset/node_font.h"
 
 namespace kv {
 namespace {

@@ -15,25 +15,11 @@
 namespace kv {
 namespace {
 
-enum class BigOperator { kIntegral, kSum, kProduct, kLimit, kUnknown };
-
-// "int", "sigma" or "sum", "product", "lim"; anything else is unknown.
-BigOperator BigOperatorOf(std::string_view text) {
-  if (text == "int") return BigOperator::kIntegral;
-  if (text == "sigma" || text == "sum") return BigOperator::kSum;
-  if (text == "product") return BigOperator::kProduct;
-  if (text == "lim") return BigOperator::kLimit;
-  return BigOperator::kUnknown;
-}
-
 // Signs drawn in place of the names (Symbol codes).
 constexpr std::string_view kIntegralSign = "\xF2";
 constexpr std::string_view kSumSign = "S";      // capital sigma
 constexpr std::string_view kProductSign = "P";  // capital pi
 constexpr std::string_view kLimitWord = "lim";
-
-// IntegralStyle: the limits above and below the sign rather than at its side.
-constexpr std::int32_t kIntegralLimitsAboveBelow = 1;
 
 // Sums and products are drawn from a sign in the Symbol face at this many times the text size.
 constexpr int kBigOperatorSizeFactor = 3;
@@ -251,6 +237,14 @@ bool IsIntegral(const EquationNode& node) {
 }
 
 }  // namespace
+
+BigOperator BigOperatorOf(std::string_view text) {
+  if (text == "int") return BigOperator::kIntegral;
+  if (text == "sigma" || text == "sum") return BigOperator::kSum;
+  if (text == "product") return BigOperator::kProduct;
+  if (text == "lim") return BigOperator::kLimit;
+  return BigOperator::kUnknown;
+}
 
 void MatchIntegralsOfRow(const NodeRow& row, LineLayout& layout) {
   const EquationNode* tallest = nullptr;

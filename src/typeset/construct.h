@@ -126,6 +126,41 @@ std::optional<int> ShoulderHeight(const NodeRow& row, int index, const LineLayou
 // (the first of equals), so that integrals side by side match.
 void MatchIntegralsOfRow(const NodeRow& row, LineLayout& layout);
 
+// The big operator a TK_CODEDRAW2 node names: "int", "sigma" or "sum", "product", "lim";
+// anything else is unknown.
+enum class BigOperator { kIntegral, kSum, kProduct, kLimit, kUnknown };
+BigOperator BigOperatorOf(std::string_view text);
+
+// IntegralStyle: the limits above and below the sign rather than at its side.
+inline constexpr std::int32_t kIntegralLimitsAboveBelow = 1;
+
+// The mark a decoration node draws over (or, for an underlined vector, under) its content.
+enum class DecorationMark {
+  kNone,
+  kBar,            // accent "_": a bar over the box
+  kDot,            // accent ":": a dot over the box
+  kDoubleDot,      // accent "::": two dots
+  kCircumflex,     // accent "^^"
+  kCapitalsArrow,  // AB: an arrow or a bar as DoubleCaps asks
+  kLetterVector,   // a lower-case vector: bold, underlined, a tilde or an arrow (DisplayVect)
+  kArrowRight,     // intervals
+  kArrowLeft,
+  kArrowBoth,
+};
+DecorationMark MarkOf(const EquationNode& node);
+
+// DisplayVect: how a lower-case vector is shown.
+inline constexpr std::int32_t kDisplayVectBold = 0;
+inline constexpr std::int32_t kDisplayVectUnderline = 1;
+inline constexpr std::int32_t kDisplayVectTilde = 2;
+inline constexpr std::int32_t kDisplayVectArrow = 3;
+// DoubleCaps: what stands over a vector written as two capitals (other values: nothing).
+inline constexpr std::int32_t kDoubleCapsArrow = 1;
+inline constexpr std::int32_t kDoubleCapsLine = 2;
+// MultiplyStyle (0 is the cross).
+inline constexpr std::int32_t kMultiplyDot = 1;
+inline constexpr std::int32_t kMultiplyAsterisk = 2;
+
 // A box twice as wide: operators stand in a space as wide as themselves.
 NodeBox DoubleWidth(NodeBox box);
 // An empty content counts as one average character of the font.

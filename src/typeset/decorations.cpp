@@ -12,31 +12,8 @@
 #include "typeset/node_font.h"
 
 namespace kv {
+
 namespace {
-
-enum class DecorationMark {
-  kNone,
-  kBar,            // accent "_": a bar over the box
-  kDot,            // accent ":": a dot over the box
-  kDoubleDot,      // accent "::": two dots
-  kCircumflex,     // accent "^^"
-  kCapitalsArrow,  // AB: an arrow or a bar as DoubleCaps asks
-  kLetterVector,   // a lower-case vector: bold, underlined, a tilde or an arrow (DisplayVect)
-  kArrowRight,     // intervals
-  kArrowLeft,
-  kArrowBoth,
-};
-
-// DisplayVect.
-constexpr std::int32_t kDisplayVectBold = 0;
-constexpr std::int32_t kDisplayVectUnderline = 1;
-constexpr std::int32_t kDisplayVectTilde = 2;
-constexpr std::int32_t kDisplayVectArrow = 3;
-// DoubleCaps.
-constexpr std::int32_t kDoubleCapsArrow = 1;
-constexpr std::int32_t kDoubleCapsLine = 2;
-// The "^^" mark drops this many descents below the top of its box.
-constexpr double kCircumflexDrop = 2.5;
 
 DecorationMark AccentMark(std::string_view accent) {
   if (accent == "_") return DecorationMark::kBar;
@@ -45,6 +22,8 @@ DecorationMark AccentMark(std::string_view accent) {
   if (accent == "^^") return DecorationMark::kCircumflex;
   return DecorationMark::kNone;
 }
+
+}  // namespace
 
 DecorationMark MarkOf(const EquationNode& node) {
   switch (node.Kind()) {
@@ -62,6 +41,11 @@ DecorationMark MarkOf(const EquationNode& node) {
       return DecorationMark::kArrowBoth;
   }
 }
+
+namespace {
+
+// The "^^" mark drops this many descents below the top of its box.
+constexpr double kCircumflexDrop = 2.5;
 
 bool IsArrow(DecorationMark mark, std::int32_t displayVect) {
   switch (mark) {

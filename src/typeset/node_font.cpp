@@ -21,6 +21,18 @@ void SetClassFace(KVLogFont& font, EquationSettings& settings, StringOption* fac
   font.colour = colour.Get();
 }
 
+bool IsSymbolFaceName(std::string_view name) {
+  constexpr std::string_view kLowerName = "symbol";
+  return name.size() == kLowerName.size() &&
+         std::equal(name.begin(), name.end(), kLowerName.begin(), [](char a, char b) {
+           return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+         });
+}
+
+bool TakesSymbolCodes(const KVLogFont& font) {
+  return font.lfCharSet == kSymbolCharset || IsSymbolFaceName(font.FaceName());
+}
+
 KVLogFont SymbolFont(int size, ColorRef colour) {
   KVLogFont font;
   font.SetFaceName(kSymbolFace);

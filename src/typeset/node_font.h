@@ -15,6 +15,7 @@ class EquationNode;
 class EquationSettings;
 
 inline constexpr std::string_view kSymbolFace = "Symbol";
+inline constexpr std::uint8_t kSymbolCharset = 2;
 inline constexpr std::int32_t kWeightBold = 700;
 inline constexpr std::int32_t kWeightHeavy = 900;
 
@@ -37,6 +38,13 @@ void SetBoldItalic(KVLogFont& font, bool bold, bool italic);
 // Unless every class shares the main font: the class's own face (when one is set) and colour.
 void SetClassFace(KVLogFont& font, EquationSettings& settings, StringOption* face,
                   const ColorOption& colour);
+
+// Whether text set in a face of this name is read as Symbol codes: the name "Symbol", in any
+// case.
+bool IsSymbolFaceName(std::string_view name);
+// Whether text in this font is read as Symbol codes (a Symbol face, or the symbol character
+// set) rather than as Windows-1252.
+bool TakesSymbolCodes(const KVLogFont& font);
 
 // A font of the Symbol face at a character height, for signs built from its pieces.
 KVLogFont SymbolFont(int size, ColorRef colour);

@@ -27,9 +27,6 @@ constexpr char kLongDashChar = '\x96';
 // NegativeNumberStyle: the minus as a long dash, or drawn raised by a descent, as a hyphen.
 constexpr std::int32_t kNegativeAsLongDash = 1;
 constexpr std::int32_t kNegativeRaisedHyphen = 2;
-// MultiplyStyle (0 is the cross).
-constexpr std::int32_t kMultiplyDot = 1;
-constexpr std::int32_t kMultiplyAsterisk = 2;
 // The characters of an inverse function's name ("sin" of "sin-1").
 constexpr std::size_t kInverseNameLength = 3;
 

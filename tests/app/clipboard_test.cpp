@@ -19,6 +19,7 @@
 #include "app/equation_bar.h"
 #include "app/equation_view.h"
 #include "app/main_frame.h"
+#include "markup/markup.h"
 #include "support/editor_window.h"
 
 namespace kv {
@@ -42,6 +43,15 @@ QByteArray RunBeside(const QString& program, const QStringList& arguments,
 
 QByteArray ClipboardAs(const QString& target) {
   return RunBeside("xclip", {"-selection", "clipboard", "-t", target, "-o"});
+}
+
+// The types the clipboard offers other programs, without those X adds for every owner.
+QStringList OfferedTargets() {
+  QStringList offered;
+  for (const QByteArray& target : ClipboardAs("TARGETS").split('\n'))
+    if (target.contains('/')) offered << QString::fromUtf8(target);
+  offered.sort();
+  return offered;
 }
 
 QStringList PictureTargets() {
@@ -169,6 +179,55 @@ class ClipboardTest : public QObject {
     for (int y = 0; y < copied.height(); ++y)
       for (int x = 0; x < copied.width(); ++x)
         QCOMPARE(copied.pixelColor(x, y), QColor(Qt::white));
+  }
+
+  // Copy as MathML and Copy as LaTeX: the whole equation of two lines, as the markup writer
+  // makes it of the document's text with its settings, is all the clipboard holds; MathML stands
+  // alone with its declaration, under its own type and as text, byte for byte the same. An
+  // equation too deep for markup is refused with a message and the clipboard keeps what it had.
+  void copyAsMarkupOffersTheWholeEquation_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("formats");  // sorted
+    QTest::newRow("MathML") << int(ID_COPY_MATHML) << "MathML"
+                            << QStringList{kMathMLMimeType, "text/plain"};
+    QTest::newRow("LaTeX") << int(ID_COPY_LATEX) << "LaTeX" << QStringList{"text/plain"};
+  }
+  void copyAsMarkupOffersTheWholeEquation() {
+    QFETCH(int, command);
+    QFETCH(QString, language);
+    QFETCH(QStringList, formats);
+    EquationEdit& edit = frame_->Bar().Edit();
+    edit.setPlainText(QString(kQuadratic) + "\n\nsigma(i=1,n)i");
+    KLV300Doc& document = *frame_->ActiveDocument();
+    document.SetModifiedFlag(false);
+    const std::string text = document.GetEquationText();
+    QVERIFY(text.starts_with(std::string(kQuadratic) + "\r\n\r\nsigma(i=1,n)i\r\n"));
+    const bool mathml = command == ID_COPY_MATHML;
+    const QByteArray expected = QByteArray::fromStdString(
+        mathml ? std::string(kXmlDeclaration) +
+                     EquationMathML(text, document.Settings(), MarkupOptions{})
+               : EquationLatex(text, document.Settings(), MarkupOptions{}));
+
+    Trigger(command);
+    QVERIFY(dialogs_->errors.isEmpty());
+    QStringList held = QGuiApplication::clipboard()->mimeData()->formats();
+    held.sort();
+    QCOMPARE(held, formats);
+    QCOMPARE(OfferedTargets(), formats);
+    QCOMPARE(ClipboardAs("UTF8_STRING"), expected);
+    if (mathml) {
+      QVERIFY(expected.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<math"));
+      QCOMPARE(ClipboardAs(kMathMLMimeType), expected);
+    }
+    QVERIFY(!document.IsModified());
+
+    edit.setPlainText(QString(2000, '(') + "x" + QString(2000, ')'));
+    Trigger(command);
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QVERIFY2(dialogs_->errors.front().contains(language), qPrintable(dialogs_->errors.front()));
+    QCOMPARE(OfferedTargets(), formats);
+    QCOMPARE(ClipboardAs("UTF8_STRING"), expected);
   }
 
   // A picture another program put on the clipboard gives its equation to Paste when there is no

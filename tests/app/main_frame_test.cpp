@@ -2,10 +2,13 @@
 // what the view paints. Runs on the offscreen platform (and once under Xvfb in CI).
 #include "app/main_frame.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
@@ -31,6 +34,7 @@
 #include "app/options_pages.h"
 #include "app/options_sheet.h"
 #include "app/user_dialogs.h"
+#include "markup/markup.h"
 #include "options/config_store.h"
 #include "render/font_surface.h"
 #include "support/editor_window.h"
@@ -71,10 +75,12 @@ double ShareOfDifferentPixels(const QImage& a, const QImage& b, QPoint offsetInA
 }
 
 // Answers the file dialogs the program opens as a person would: the file's name chosen in the
-// dialog, then accepted. Watches every window that is shown while it lives.
+// dialog (and the file type `type`, when given), then accepted. Watches every window that is
+// shown while it lives.
 class FileDialogAnswerer final : public QObject {
  public:
-  explicit FileDialogAnswerer(QStringList answers) : answers_(std::move(answers)) {
+  explicit FileDialogAnswerer(QStringList answers, QString type = {})
+      : answers_(std::move(answers)), type_(std::move(type)) {
     qApp->installEventFilter(this);
   }
   ~FileDialogAnswerer() override { qApp->removeEventFilter(this); }
@@ -87,12 +93,13 @@ class FileDialogAnswerer final : public QObject {
       // name box, then a click on its Open or Save button.
       QMetaObject::invokeMethod(
           dialog,
-          [dialog, answer] {
+          [dialog, answer, type = type_] {
             auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
             auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
             QVERIFY(name != nullptr && buttons != nullptr);
             const QFileInfo file(answer);
             dialog->setDirectory(file.absolutePath());
+            if (!type.isEmpty()) dialog->selectNameFilter(type);
             name->setText(file.fileName());
             // The button is enabled once the dialog has looked at the folder.
             for (QAbstractButton* button : buttons->buttons()) {
@@ -110,7 +117,39 @@ class FileDialogAnswerer final : public QObject {
 
  private:
   QStringList answers_;
+  QString type_;
 };
+
+// Keeps new files out of a folder while it lives, the superuser's too where the file system can
+// mark the folder immutable.
+class UnwritableFolder {
+ public:
+  explicit UnwritableFolder(QString folder) : folder_(std::move(folder)) {
+    QFile::setPermissions(folder_, QFile::ReadOwner | QFile::ExeOwner);
+    if (::geteuid() == 0) test::RunProgram("chattr", {"+i", folder_});
+  }
+  ~UnwritableFolder() {
+    if (::geteuid() == 0) test::RunProgram("chattr", {"-i", folder_});
+    QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+  UnwritableFolder(const UnwritableFolder&) = delete;
+  UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+  // Whether a new file is refused there.
+  bool Holds() const {
+    QFile probe(folder_ + "/probe");
+    if (!probe.open(QIODevice::WriteOnly)) return true;
+    probe.remove();
+    return false;
+  }
+
+ private:
+  QString folder_;
+};
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // The texts of a menu's visible entries, "-" for a separator.
 QStringList EntriesOf(const QMenu* menu) {
@@ -340,6 +379,67 @@ class MainFrameTest : public QObject {
     Trigger(ID_FILE_OPEN);
     QCOMPARE(Documents(), 2);
     QCOMPARE(frame_->ActiveChild()->Name(), QString("quadratic.kv3"));
+  }
+
+  // Save As a MathML file exports the equation: the declaration, the markup of the document's
+  // text in its settings, a line end. The document keeps its file, name and modified mark. The
+  // program's own dialog makes the file a MathML one when that type is chosen. A folder that
+  // refuses the file is reported, and the old file there stays as it was.
+  void saveAsMathMLExportsTheEquation() {
+    QTemporaryDir folder;
+    const std::filesystem::path document = folder.filePath("fraction.kv3").toStdString();
+    QTest::keyClicks(&frame_->Bar().Edit(), "a/b");
+    dialogs_->filesToSave << QString::fromStdString(document.string());
+    Trigger(ID_FILE_SAVE_AS);
+    QTest::keyClicks(&frame_->Bar().Edit(), "+sqrt(c)");
+    KLV300Doc& equation = *frame_->ActiveDocument();
+    const std::string text = equation.GetEquationText();
+    QVERIFY(text.starts_with("a/b+sqrt(c)\r\n"));
+    const QByteArray expected = QByteArray::fromStdString(
+        std::string(kXmlDeclaration) + EquationMathML(text, equation.Settings(), MarkupOptions{}) +
+        "\n");
+    const auto keptAsItWas = [&] {
+      QCOMPARE(frame_->ActiveChild()->Path(), document);
+      QCOMPARE(frame_->ActiveChild()->windowTitle(), QString("fraction.kv3[*]"));
+      QVERIFY(equation.IsModified());
+      QVERIFY(frame_->ActiveChild()->isWindowModified());
+    };
+
+    dialogs_->filesToSave << folder.filePath("exported.mml");
+    Trigger(ID_FILE_SAVE_AS);
+    QVERIFY(dialogs_->errors.isEmpty());
+    QCOMPARE(FileBytes(folder.filePath("exported.mml")), expected);
+    keptAsItWas();
+    if (QTest::currentTestFailed()) return;
+
+    dialogs_->realFileDialogs = true;
+    {
+      FileDialogAnswerer answerer({folder.filePath("typed")}, kMathMLFilter);
+      Trigger(ID_FILE_SAVE_AS);
+    }
+    dialogs_->realFileDialogs = false;
+    QCOMPARE(FileBytes(folder.filePath("typed.mml")), expected);
+    QVERIFY(!QFile::exists(folder.filePath("typed.kv3")));
+    keptAsItWas();
+    if (QTest::currentTestFailed()) return;
+
+    const QString locked = folder.filePath("locked");
+    QVERIFY(QDir().mkdir(locked));
+    const QString old = locked + "/old.mml";
+    QFile file(old);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("the old file");
+    file.close();
+    const UnwritableFolder unwritable(locked);
+    if (!unwritable.Holds()) QSKIP("no folder here refuses new files");
+    dialogs_->filesToSave << old;
+    Trigger(ID_FILE_SAVE_AS);
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QVERIFY2(dialogs_->errors.front().contains(old), qPrintable(dialogs_->errors.front()));
+    QCOMPARE(FileBytes(old), QByteArray("the old file"));
+    QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"old.mml"});
+    keptAsItWas();
   }
 
   // Closing a modified document asks first: Cancel keeps it, No closes it; a damaged file and

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include "base/symbol_encoding.h"
 #include "render/font_surface.h"
 #include "render/sfnt_reader.h"
-#include "render/symbol_encoding.h"
 
 namespace kv {
 namespace {

@@ -1,4 +1,4 @@
-#include "render/symbol_encoding.h"
+#include "base/symbol_encoding.h"
 
 #include <array>
 
