@@ -24,7 +24,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgsf-1-dev python3-olefile
   libfreetype-dev libfontconfig-dev libcairo2-dev fonts-liberation2 fonts-urw-base35
-  librsvg2-bin libwmf-bin libreoffice-draw libreoffice-writer python3-uno
+  librsvg2-bin libwmf-bin libreoffice-draw libreoffice-writer libreoffice-math python3-uno
   qt6-base-dev libx11-dev xvfb xauth xdotool xclip x11-apps
   poppler-utils desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl
   appstream libxml2-utils dpkg-dev

@@ -56,7 +56,8 @@ if (!out || (equations.length === 0 && corpusIds.length === 0)) {
 if (corpusIds.length > 0) {
   const lines = readFileSync(join(benchDir, 'corpus.tsv'), 'utf8').split('\n').filter(Boolean);
   const column = lines[0].split('\t').indexOf('kalvane');
-  const byId = new Map(lines.slice(1).map((line) => line.split('\t')).map((c) => [c[0], c[column]]));
+  const byId = new Map(lines.slice(1).map((line) => line.split('\t'))
+    .map((cells) => [cells[0], cells[column]]));
   for (const id of corpusIds) {
     if (!byId.has(id)) fail(`bench/corpus.tsv has no equation ${id}`);
   }
@@ -115,7 +116,8 @@ equations.forEach((equation, i) => {
   try {
     run(cli, ['render', '-o', file('-kalvane.png'), '--background', 'white', '--dpi', String(dpi),
               '--', equation.text]);
-    const math = run(cli, ['convert', '--to', 'mathml', '--style', style, '--', equation.text]).trim();
+    const math = run(cli, ['convert', '--to', 'mathml', '--style', style, '--', equation.text])
+      .trim();
     writeFileSync(file('.mml'), `${math}\n`);
     writeFileSync(file('-mathjax.svg'), mathjaxSvg(math));
     run('rsvg-convert', ['-b', 'white', '-o', file('-mathjax.png'), file('-mathjax.svg')]);
@@ -130,6 +132,6 @@ equations.forEach((equation, i) => {
     console.error(`${name}: ${error.message}`);
   }
 });
-writeFileSync(join(out, 'index.txt'),
-              `# name, then text; NAME-side.png: Kalvane left, MathJax right\n${index.join('\n')}\n`);
+writeFileSync(join(out, 'index.txt'), '# name, then text; NAME-side.png: Kalvane left, ' +
+              `MathJax right\n${index.join('\n')}\n`);
 process.exit(failed === 0 ? 0 : 1);

@@ -48,7 +48,6 @@ class UserDialogs {
 };
 
 // The file dialogs' filter of document files.
-inline constexpr const char* kDocumentFilter = "Kalvane 3 Files (*.kv3)";
 // What Open offers: documents, and the pictures Kalvane made, which carry their equation.
 inline constexpr const char* kOpenFilter =
     "Kalvane 3 Files (*.kv3);;Pictures Made by Kalvane (*.svg *.png *.wmf)";

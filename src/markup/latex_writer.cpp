@@ -78,60 +78,35 @@ std::string_view CommandOf(char32_t character) {
   return {};
 }
 
-// ASCII characters LaTeX gives a meaning of its own, in math mode.
-std::string_view MathAsciiCommand(char c) {
-  switch (c) {
-    case '\\':
-      return "\\backslash";
-    case '{':
-      return "\\{";
-    case '}':
-      return "\\}";
-    case '$':
-      return "\\$";
-    case '&':
-      return "\\&";
-    case '#':
-      return "\\#";
-    case '%':
-      return "\\%";
-    case '_':
-      return "\\_";
-    case '^':
-      return "\\hat{}";
-    case '~':
-      return "\\sim";
-    default:
-      return {};
-  }
-}
+// ASCII characters LaTeX gives a meaning of its own, and what stands for each in math mode and
+// inside \text{...}.
+struct AsciiCommand {
+  char character;
+  std::string_view math;
+  std::string_view text;
+};
+constexpr auto kAsciiCommands = std::to_array<AsciiCommand>({
+    {'\\', "\\backslash", "\\textbackslash{}"},
+    {'{', "\\{", "\\{"},
+    {'}', "\\}", "\\}"},
+    {'$', "\\$", "\\$"},
+    {'&', "\\&", "\\&"},
+    {'#', "\\#", "\\#"},
+    {'%', "\\%", "\\%"},
+    {'_', "\\_", "\\_"},
+    {'^', "\\hat{}", "\\textasciicircum{}"},
+    {'~', "\\sim", "\\textasciitilde{}"},
+    // Text fonts of the old encodings have other characters in these places.
+    {'<', "<", "\\textless{}"},
+    {'>', ">", "\\textgreater{}"},
+    {'|', "|", "\\textbar{}"},
+});
 
-// The same, inside \text{...}.
-std::string_view TextAsciiCommand(char c) {
-  switch (c) {
-    case '\\':
-      return "\\textbackslash{}";
-    case '{':
-      return "\\{";
-    case '}':
-      return "\\}";
-    case '$':
-      return "\\$";
-    case '&':
-      return "\\&";
-    case '#':
-      return "\\#";
-    case '%':
-      return "\\%";
-    case '_':
-      return "\\_";
-    case '^':
-      return "\\textasciicircum{}";
-    case '~':
-      return "\\textasciitilde{}";
-    default:
-      return {};
+const AsciiCommand* AsciiCommandOf(char c) {
+  for (const AsciiCommand& entry : kAsciiCommands) {
+    if (entry.character == c) return &entry;
   }
+  return nullptr;
 }
 
 // Letters beyond ASCII that text mode takes as they are: the accented Latin letters of the
@@ -208,12 +183,8 @@ class LatexWriter {
   void MathCharacter(char32_t character) {
     if (character < 0x80) {
       const char c = static_cast<char>(character);
-      const std::string_view command = MathAsciiCommand(c);
-      if (!command.empty()) {
-        Put(command);
-      } else {
-        Put(std::string_view(&c, 1));
-      }
+      const AsciiCommand* command = AsciiCommandOf(c);
+      Put(command != nullptr ? command->math : std::string_view(&c, 1));
       return;
     }
     const std::string_view command = CommandOf(character);
@@ -258,11 +229,11 @@ class LatexWriter {
         continue;
       }
       const char c = static_cast<char>(character);
-      const std::string_view command = TextAsciiCommand(c);
-      if (command.empty()) {
-        out_ += c;
+      const AsciiCommand* command = AsciiCommandOf(c);
+      if (command != nullptr) {
+        out_ += command->text;
       } else {
-        out_ += command;
+        out_ += c;
       }
     }
   }

@@ -147,18 +147,43 @@ class MathMLWriter {
     Close(element);
   }
 
-  void FenceSign(std::string_view sign) {
+  // A base and its scripts. A script that is one sign alone (the + of a limit from the right,
+  // 0^+) is followed by an empty row in its own row: LibreOffice Math reads a lone sign as an
+  // operator waiting for what comes after the script; renderers draw the sign alike.
+  void Scripted(std::string_view element, const Item& item) {
+    Open(element);
+    Argument(item.children.front());
+    for (std::size_t i = 1; i < item.children.size(); ++i) {
+      const Item* script = &item.children[i];
+      while (script->kind == ItemKind::kRow && script->children.size() == 1)
+        script = &script->children.front();
+      if (script->kind != ItemKind::kOperator) {
+        Argument(*script);
+        continue;
+      }
+      Open("mrow");
+      Content(*script);
+      out_ += "<mrow/>";
+      Close("mrow");
+    }
+    Close(element);
+  }
+
+  // The form tells an opening bar from a closing one, which LibreOffice Math needs to pair them.
+  void FenceSign(std::string_view sign, std::string_view form) {
     if (sign.empty()) return;
-    out_ += "<mo fence=\"true\" stretchy=\"true\">";
+    out_ += "<mo fence=\"true\" form=\"";
+    out_ += form;
+    out_ += "\" stretchy=\"true\">";
     AppendEscaped(out_, sign);
     out_ += "</mo>";
   }
 
   void Fence(const Item& fence) {
     Open("mrow");
-    FenceSign(fence.text);
+    FenceSign(fence.text, "prefix");
     Children(fence);
-    FenceSign(fence.close);
+    FenceSign(fence.close, "postfix");
     Close("mrow");
   }
 
@@ -217,19 +242,19 @@ class MathMLWriter {
       case ItemKind::kRoot:
         return Construct("mroot", item);
       case ItemKind::kSuperscript:
-        return Construct("msup", item);
+        return Scripted("msup", item);
       case ItemKind::kSubscript:
-        return Construct("msub", item);
+        return Scripted("msub", item);
       case ItemKind::kSubSuperscript:
-        return Construct("msubsup", item);
+        return Scripted("msubsup", item);
       case ItemKind::kUnderOver:
-        return Construct("munderover", item);
+        return Scripted("munderover", item);
       case ItemKind::kUnder:
         if (item.children.size() == 1) return Marked("munder", item);
-        return Construct("munder", item);
+        return Scripted("munder", item);
       case ItemKind::kOver:
         if (item.children.size() == 1) return Marked("mover", item);
-        return Construct("mover", item);
+        return Scripted("mover", item);
       case ItemKind::kTable:
         return Table(item);
     }

@@ -170,7 +170,9 @@ function checkMathML(file, content, blank, xml) {
   return { faults, markup: math };
 }
 
-function checkLatex(content, blank) {
+const warnings = new Map();  // KaTeX's warning, with the first equation that gave it
+
+function checkLatex(content, blank, label) {
   const faults = [];
   const tex = content.replace(/\n$/, '');
   if (tex.includes('\n')) faults.push('not on one line');
@@ -183,10 +185,18 @@ function checkLatex(content, blank) {
     complaints.push(`KaTeX strict: ${message} [${code}]`);
     return 'error';
   };
+  // KaTeX warns (and draws in the reader's fallback font) where its fonts lack a character in
+  // the mode it is set in: told, not counted as a fault.
+  const warn = console.warn;
+  console.warn = (message) => {
+    if (!warnings.has(String(message))) warnings.set(String(message), label);
+  };
   try {
     katex.renderToString(tex, { displayMode: true, throwOnError: true, strict });
   } catch (error) {
     faults.push(`KaTeX: ${error.message}`);
+  } finally {
+    console.warn = warn;
   }
   for (const complaint of complaints) {
     if (!faults.some((fault) => fault.includes(complaint.slice('KaTeX strict: '.length)))) {
@@ -227,7 +237,8 @@ try {
         }
         const batchFaults = new Map();
         for (const line of run.stderr.split('\n')) {
-          const found = line.startsWith(`${listFile}:`) && /^(\d+): (.*)$/.exec(line.slice(listFile.length + 1));
+          const found = line.startsWith(`${listFile}:`) &&
+                        /^(\d+): (.*)$/.exec(line.slice(listFile.length + 1));
           if (found) batchFaults.set(Number(found[1]), found[2]);
         }
         const files = list.equations.map((_, i) => join(outDir, `${i + 1}.${format}`));
@@ -244,7 +255,7 @@ try {
             const content = readFileSync(files[i], 'utf8');
             const blank = equation.text.replaceAll('\\n', '').trim().length === 0;
             result = format === 'mml' ? checkMathML(files[i], content, blank, xml)
-                                      : checkLatex(content, blank);
+                                      : checkLatex(content, blank, equation.label);
           }
           if (result.faults.length === 0) {
             ++passes;
@@ -263,6 +274,7 @@ try {
 } finally {
   rmSync(work, { recursive: true, force: true });
 }
+for (const [warning, label] of warnings) console.log(`KaTeX warned: ${warning} (first: ${label})`);
 for (const line of summary) console.log(line);
 console.log(`markup consumers: ${passes} passed, ${failures} failed`);
 process.exit(failures === 0 ? 0 : 1);

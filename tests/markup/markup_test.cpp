@@ -41,8 +41,9 @@ TEST(MarkupMapping, EveryConstructAsMathMLAndLatex) {
        "x^{2}+1"},
       {"subscript", "a\\1", "<msub><mi>a</mi><mn>1</mn></msub>", "a_{1}"},
       {"power of a bracket", "(a+b)^n",
-       "<msup><mrow><mo fence=\"true\" stretchy=\"true\">(</mo><mi>a</mi><mo>+</mo><mi>b</mi>"
-       "<mo fence=\"true\" stretchy=\"true\">)</mo></mrow><mi>n</mi></msup>",
+       "<msup><mrow><mo fence=\"true\" form=\"prefix\" "
+       "stretchy=\"true\">(</mo><mi>a</mi><mo>+</mo><mi>b</mi>"
+       "<mo fence=\"true\" form=\"postfix\" stretchy=\"true\">)</mo></mrow><mi>n</mi></msup>",
        "\\left(a+b\\right)^{n}"},
       {"fraction", "(a+b)/2",
        "<mfrac><mrow><mi>a</mi><mo>+</mo><mi>b</mi></mrow><mn>2</mn></mfrac>", "\\frac{a+b}{2}"},
@@ -53,18 +54,22 @@ TEST(MarkupMapping, EveryConstructAsMathMLAndLatex) {
       // Brackets: every kind fences, double bars are one sign, limits after a bracket are its
       // scripts.
       {"brackets", "[x]+{y}+|z|",
-       "<mrow><mrow><mo fence=\"true\" stretchy=\"true\">[</mo><mi>x</mi><mo fence=\"true\" "
-       "stretchy=\"true\">]</mo></mrow><mo>+</mo><mrow><mo fence=\"true\" stretchy=\"true\">{</mo>"
-       "<mi>y</mi><mo fence=\"true\" stretchy=\"true\">}</mo></mrow><mo>+</mo><mrow><mo fence=\""
-       "true\" stretchy=\"true\">|</mo><mi>z</mi><mo fence=\"true\" stretchy=\"true\">|</mo>"
+       "<mrow><mrow><mo fence=\"true\" form=\"prefix\" stretchy=\"true\">[</mo><mi>x</mi><mo "
+       "fence=\"true\" form=\"postfix\" stretchy=\"true\">]</mo></mrow><mo>+</mo><mrow><mo "
+       "fence=\"true\" form=\"prefix\" stretchy=\"true\">{</mo>"
+       "<mi>y</mi><mo fence=\"true\" form=\"postfix\" "
+       "stretchy=\"true\">}</mo></mrow><mo>+</mo><mrow><mo fence=\"true\" form=\"prefix\" "
+       "stretchy=\"true\">|</mo><mi>z</mi><mo fence=\"true\" form=\"postfix\" "
+       "stretchy=\"true\">|</mo>"
        "</mrow></mrow>",
        "\\left[x\\right]+\\left\\{y\\right\\}+\\left|z\\right|"},
       {"double bars", "[|u|]",
-       "<mrow><mo fence=\"true\" stretchy=\"true\">\u2016</mo><mi>u</mi><mo fence=\"true\" "
-       "stretchy=\"true\">\u2016</mo></mrow>",
+       "<mrow><mo fence=\"true\" form=\"prefix\" stretchy=\"true\">\u2016</mo><mi>u</mi><mo "
+       "fence=\"true\" form=\"postfix\" stretchy=\"true\">\u2016</mo></mrow>",
        "\\left\\|u\\right\\|"},
       {"bracket limits", "[x]^1,0",
-       "<msubsup><mrow><mo fence=\"true\" stretchy=\"true\">[</mo><mi>x</mi><mo fence=\"true\" "
+       "<msubsup><mrow><mo fence=\"true\" form=\"prefix\" stretchy=\"true\">[</mo><mi>x</mi><mo "
+       "fence=\"true\" form=\"postfix\" "
        "stretchy=\"true\">]</mo></mrow><mn>0</mn><mn>1</mn></msubsup>",
        "\\left[x\\right]_{0}^{1}"},
       // Big operators: integral limits at the side, sums and products under and over, lim a
@@ -91,16 +96,24 @@ TEST(MarkupMapping, EveryConstructAsMathMLAndLatex) {
        "<mrow><munder><mi>lim</mi><mrow><mi>x</mi><mo>\u2192</mo><mn>0</mn></mrow></munder>"
        "<mo>&#x2061;</mo><mi>x</mi></mrow>",
        "\\lim\\limits_{x\\rightarrow0}x"},
+      // A sign alone as a script stands with an empty row after it, so that no importer takes
+      // it for an operator before what follows the script.
+      {"limit from one side", "lim(x->0+)x",
+       "<mrow><munder><mi>lim</mi><mrow><mi>x</mi><mo>\u2192</mo><msup><mn>0</mn><mrow><mo>+</mo>"
+       "<mrow/></mrow></msup></mrow></munder><mo>&#x2061;</mo><mi>x</mi></mrow>",
+       "\\lim\\limits_{x\\rightarrow0^{+}}x"},
       // A matrix is typed column by column; a table is written row by row.
       {"matrix", "(1,2 3,4)",
-       "<mrow><mo fence=\"true\" stretchy=\"true\">(</mo><mtable><mtr><mtd><mn>1</mn></mtd><mtd>"
+       "<mrow><mo fence=\"true\" form=\"prefix\" "
+       "stretchy=\"true\">(</mo><mtable><mtr><mtd><mn>1</mn></mtd><mtd>"
        "<mn>3</mn></mtd></mtr><mtr><mtd><mn>2</mn></mtd><mtd><mn>4</mn></mtd></mtr></mtable>"
-       "<mo fence=\"true\" stretchy=\"true\">)</mo></mrow>",
+       "<mo fence=\"true\" form=\"postfix\" stretchy=\"true\">)</mo></mrow>",
        "\\left(\\begin{matrix}1 & 3 \\\\ 2 & 4\\end{matrix}\\right)"},
       {"column", "(a,b,c)",
-       "<mrow><mo fence=\"true\" stretchy=\"true\">(</mo><mtable><mtr><mtd><mi>a</mi></mtd></mtr>"
+       "<mrow><mo fence=\"true\" form=\"prefix\" "
+       "stretchy=\"true\">(</mo><mtable><mtr><mtd><mi>a</mi></mtd></mtr>"
        "<mtr><mtd><mi>b</mi></mtd></mtr><mtr><mtd><mi>c</mi></mtd></mtr></mtable>"
-       "<mo fence=\"true\" stretchy=\"true\">)</mo></mrow>",
+       "<mo fence=\"true\" form=\"postfix\" stretchy=\"true\">)</mo></mrow>",
        "\\left(\\begin{matrix}a \\\\ b \\\\ c\\end{matrix}\\right)"},
       // Marks over a box, without the accent attribute.
       {"accents", "x_+y:+z::+w^^",
@@ -151,7 +164,8 @@ TEST(MarkupMapping, EveryConstructAsMathMLAndLatex) {
       {"units", "5cm+2L",
        "<mrow><mn>5</mn><mi>cm</mi><mo>+</mo><mn>2</mn><mi mathvariant=\"normal\">L</mi></mrow>",
        "5\\mathrm{cm}+2\\mathrm{L}"},
-      {"quoted text", "\"a<b & 50%\"", "<mtext>a&lt;b &amp; 50%</mtext>", "\\text{a<b \\& 50\\%}"},
+      {"quoted text", "\"a<b & 50%\"", "<mtext>a&lt;b &amp; 50%</mtext>",
+       "\\text{a\\textless{}b \\& 50\\%}"},
       // Signs Kalvane draws in place of what was typed.
       {"multiplication and minus", "2*3-1",
        "<mrow><mn>2</mn><mo>\u00D7</mo><mn>3</mn><mo>\u2212</mo><mn>1</mn></mrow>", "2\\times3-1"},
@@ -165,8 +179,9 @@ TEST(MarkupMapping, EveryConstructAsMathMLAndLatex) {
        "<mrow><mn>30</mn><mo>\u00B0</mo><mo>=</mo><mrow><mo>\u2212</mo><mn>5</mn></mrow></mrow>",
        "30{}^{\\circ}=-5"},
       {"prime", "f'(x)",
-       "<mrow><mi>f</mi><mo>\u2032</mo><mrow><mo fence=\"true\" stretchy=\"true\">(</mo><mi>x</mi>"
-       "<mo fence=\"true\" stretchy=\"true\">)</mo></mrow></mrow>",
+       "<mrow><mi>f</mi><mo>\u2032</mo><mrow><mo fence=\"true\" form=\"prefix\" "
+       "stretchy=\"true\">(</mo><mi>x</mi>"
+       "<mo fence=\"true\" form=\"postfix\" stretchy=\"true\">)</mo></mrow></mrow>",
        "f'\\left(x\\right)"},
       {"space", "a b", "<mrow><mi>a</mi><mspace width=\"0.25em\"/><mi>b</mi></mrow>", "a\\;b"},
       // Lines are a left-aligned table; an empty line between two is kept, empty last lines not.
