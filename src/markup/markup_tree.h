@@ -75,8 +75,9 @@ struct Item {
   bool lines = false;      // kTable: the lines of an equation rather than a matrix
   // kRow, kFence: the items in order. kFraction: numerator, denominator. kSquareRoot: the
   // radicand. kRoot: radicand, index. kSuperscript, kSubscript: base, script. kSubSuperscript:
-  // base, subscript, superscript. kUnderOver: base, under, over. kUnder, kOver: the content.
-  // kTable: its rows (kRow items), whose children are the cells.
+  // base, subscript, superscript. kUnderOver: base, under, over. kUnder, kOver: the content,
+  // which `mark` marks; or, for a big operator's limit, the sign and the limit. kTable: its rows
+  // (kRow items), whose children are the cells.
   std::vector<Item> children;
 };
 
