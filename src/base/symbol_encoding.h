@@ -4,9 +4,11 @@
 
 namespace kv {
 
-// The Unicode character of a Symbol code, or 0 when the code has none. Used only for a symbol
-// face whose character map is keyed by Unicode rather than by the codes themselves. The pieces
-// of tall brackets and integrals map to the bracket-piece characters U+239B..U+23AE.
+// The Unicode character of a Symbol code, or 0 when the code has none: for a symbol face whose
+// character map is keyed by Unicode rather than by the codes themselves, and for the markup of
+// an equation. The pieces of tall brackets and integrals map to the bracket-piece characters
+// U+239B..U+23AE. "f" and "j" keep the fonts' assignment (φ U+03C6, ϕ U+03D5), which names the
+// glyphs the other way round from Unicode since 3.0.
 char32_t SymbolCodeToUnicode(unsigned char code);
 
 }  // namespace kv
