@@ -91,7 +91,7 @@ QString CopyDocumentPicture(QClipboard* clipboard, FontCatalog& fonts, KLV300Doc
 
 std::string StandaloneMathML(KLV300Doc& document) {
   return std::string(kXmlDeclaration) +
-         EquationMathML(document.GetEquationText(), document.Settings(), MarkupOptions{});
+         EquationMathML(document.ReadLines(), document.Settings(), MarkupOptions{});
 }
 
 QString CopyDocumentMathML(QClipboard* clipboard, KLV300Doc& document) {
@@ -103,7 +103,7 @@ QString CopyDocumentLatex(QClipboard* clipboard, KLV300Doc& document) {
   return CopyMarkup(
       clipboard, "LaTeX",
       [&document] {
-        return EquationLatex(document.GetEquationText(), document.Settings(), MarkupOptions{});
+        return EquationLatex(document.ReadLines(), document.Settings(), MarkupOptions{});
       },
       nullptr);
 }

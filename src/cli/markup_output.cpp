@@ -4,19 +4,30 @@
 #include "document/document.h"
 
 namespace kv::cli {
+namespace {
 
-std::string MarkupOf(std::string_view text, const EquationSettings& settings,
-                     MarkupLanguage language, const MarkupOptions& options) {
+// The markup of an equation (its text or its rows) in `language`; a MarkupError is a CliError.
+template <typename Equation>
+std::string Written(const Equation& equation, const EquationSettings& settings,
+                    MarkupLanguage language, const MarkupOptions& options) {
   try {
-    return language == MarkupLanguage::kMathML ? EquationMathML(text, settings, options)
-                                               : EquationLatex(text, settings, options);
+    return language == MarkupLanguage::kMathML ? EquationMathML(equation, settings, options)
+                                               : EquationLatex(equation, settings, options);
   } catch (const MarkupError& error) {
     throw CliError(error.what());
   }
 }
 
+}  // namespace
+
+std::string MarkupOf(std::string_view text, const EquationSettings& settings,
+                     MarkupLanguage language, const MarkupOptions& options) {
+  return Written(text, settings, language, options);
+}
+
 std::string MarkupOf(KLV300Doc& document, MarkupLanguage language, const MarkupOptions& options) {
-  return MarkupOf(document.GetEquationText(), document.Settings(), language, options);
+  const std::vector<const NodeRow*> lines = document.ReadLines();
+  return Written(EquationRows(lines), document.Settings(), language, options);
 }
 
 std::string MarkupFile(std::string markup, MarkupLanguage language) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/equation_list.h"
 #include "settings/equation_settings.h"
@@ -72,6 +73,10 @@ class KLV300Doc {
   // Draws every non-empty line so that the stack's top-left corner is at (x, y). Leaves the
   // surface's text alignment at left-bottom.
   void DrawDocument(Surface& surface, int x, int y);
+  // Every line read with the document's settings (a line read already is not read again): the
+  // top row of each, null for an empty line, as markup takes them (EquationRows). The rows stay
+  // valid until a line is read again.
+  std::vector<const NodeRow*> ReadLines();
 
   // Writes the "Contents" stream, or reads it (the current layout, or the older one when the
   // tag is missing) and shows the text read in the edit box. Reading raises ArchiveError when
@@ -107,6 +112,8 @@ class KLV300Doc {
   void WriteContents(Archive& ar);
   void ReadContents(Archive& ar);
   void TakeWordProcessorFont();
+  // Line `index` read with the document's settings; not read again when it was read already.
+  EquationLine& ReadLine(std::size_t index);
 
   DocumentHost& host_;
   std::string text_;

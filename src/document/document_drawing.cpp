@@ -16,6 +16,20 @@ constexpr std::string_view kEmptyDocumentStandIn = "3";
 
 }  // namespace
 
+EquationLine& KLV300Doc::ReadLine(std::size_t index) {
+  EquationLine& line = equationList_.ParsedLine(index);
+  line.Parse(equationList_.Line(index), settings_);
+  return line;
+}
+
+std::vector<const NodeRow*> KLV300Doc::ReadLines() {
+  std::vector<const NodeRow*> rows(KVEquationList::kLineCount, nullptr);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (!equationList_.Line(i).empty()) rows[i] = &ReadLine(i).TopRow();
+  }
+  return rows;
+}
+
 NodeBox KLV300Doc::GetDocumentExtent(Surface& surface) {
   constexpr std::size_t kLines = KVEquationList::kLineCount;
   auto& offsets = equationList_.LineOffsets();
@@ -28,8 +42,7 @@ NodeBox KLV300Doc::GetDocumentExtent(Surface& surface) {
   int last = -1;
   for (std::size_t i = 0; i < kLines; ++i) {
     if (equationList_.Line(i).empty()) continue;
-    EquationLine& line = equationList_.ParsedLine(i);
-    line.Parse(equationList_.Line(i), settings_);
+    EquationLine& line = ReadLine(i);
     const NodeBox box = GetExtent(line, equationList_.Layout(i), surface, settings_);
     if (i == 0) first = box;
     heights[i] = box.height;
@@ -62,8 +75,7 @@ void KLV300Doc::DrawDocument(Surface& surface, int x, int y) {
   const int bottom = SubtractLengths(y, box.height);
   for (std::size_t i = 0; i < KVEquationList::kLineCount; ++i) {
     if (equationList_.Line(i).empty()) continue;
-    EquationLine& line = equationList_.ParsedLine(i);
-    line.Parse(equationList_.Line(i), settings_);
+    EquationLine& line = ReadLine(i);
     DrawEquation(line, equationList_.Layout(i), surface, x, AddLengths(bottom, offsets[i]),
                  settings_);
   }

@@ -16,10 +16,11 @@ namespace kv {
 namespace {
 
 // The MathML an SVG picture carries for web pages and screen readers: the plain style, which
-// leaves the look to the page. An equation too deep for markup still gets its picture.
+// leaves the look to the page. The lines were read for the picture already. An equation too deep
+// for markup still gets its picture.
 std::string PictureMathML(KLV300Doc& document) {
   try {
-    return EquationMathML(document.GetEquationText(), document.Settings(), MarkupOptions{});
+    return EquationMathML(document.ReadLines(), document.Settings(), MarkupOptions{});
   } catch (const MarkupError&) {
     return {};
   }

@@ -267,12 +267,6 @@ class LatexWriter {
     out_ += '}';
   }
 
-  static bool IsSingleCharacter(std::string_view text) {
-    std::size_t at = 0;
-    DecodeUtf8(text, at);
-    return !text.empty() && at == text.size();
-  }
-
   void Identifier(const Item& leaf) {
     if (leaf.largeOperator == LargeOperator::kLimit) {
       Put("\\lim\\limits");

@@ -10,7 +10,6 @@
 #include "base/symbol_encoding.h"
 #include "base/utf8.h"
 #include "base/windows1252.h"
-#include "reader/equation_line.h"
 #include "reader/node_rows.h"
 #include "settings/equation_settings.h"
 #include "typeset/brackets.h"
@@ -25,7 +24,6 @@ constexpr char32_t kMinusSign = U'\u2212';
 constexpr char32_t kCrossSign = U'\u00D7';
 constexpr char32_t kDotOperator = U'\u22C5';
 constexpr char32_t kAsteriskOperator = U'\u2217';
-constexpr char32_t kDegreeSign = U'\u00B0';
 constexpr char32_t kPrime = U'\u2032';
 constexpr char32_t kDoubleBar = U'\u2016';
 constexpr char32_t kEllipsis = U'\u2026';
@@ -101,6 +99,7 @@ Variant FontVariant(const KVLogFont& font) {
 
 // Letter-like signs of the Symbol face are identifiers; the others are operators.
 bool IsLetterLike(std::string_view utf8) {
+  if (utf8.empty()) return false;
   std::size_t at = 0;
   const char32_t first = DecodeUtf8(utf8, at);
   if (first >= U'\u0370' && first <= U'\u03FF') return true;  // Greek
@@ -307,6 +306,7 @@ std::optional<Item> TreeBuilder::Node(const EquationNode& node, int depth) {
     case TK_EQUAL:
     case TK_GREATER:
     case TK_LESS:
+    case TK_DEGREE:
       return Operator(node);
     case TK_SUBTRACT:
       return Sign(node, kMinusSign);
@@ -316,8 +316,6 @@ std::optional<Item> TreeBuilder::Node(const EquationNode& node, int depth) {
                         : style == kMultiplyAsterisk ? kAsteriskOperator
                                                      : kCrossSign);
     }
-    case TK_DEGREE:
-      return Sign(node, kDegreeSign);
     case TK_SYMBOL:
     case TK_SPACEDSYMBOL:
       return SymbolSign(node);
@@ -334,8 +332,9 @@ std::optional<Item> TreeBuilder::Node(const EquationNode& node, int depth) {
       return tab;
     }
     case TK_ARCSINCOSTAN: {
-      Item name = Leaf(ItemKind::kIdentifier, Characters(ShownText(node, settings_), FontOf(node)),
-                       StyleOf(FontOf(node)));
+      const KVLogFont font = FontOf(node);
+      Item name =
+          Leaf(ItemKind::kIdentifier, Characters(ShownText(node, settings_), font), StyleOf(font));
       name.function = true;
       Item inverse = Construct(ItemKind::kSuperscript,
                                {std::move(name), Row(InverseExponent(node), depth + 1)});
@@ -402,6 +401,7 @@ Item TreeBuilder::SymbolSign(const EquationNode& node) {
   return Leaf(kind, std::move(text));
 }
 
+// An operator (the degree sign among them) is the characters its font shows.
 Item TreeBuilder::Operator(const EquationNode& node) {
   const KVLogFont font = FontOf(node);
   if (TakesSymbolCodes(font)) return SymbolSign(node);
@@ -644,41 +644,29 @@ Item TreeBuilder::Decorated(const EquationNode& node, int depth) {
   }
 }
 
-// The lines of a text: CR LF, LF or CR ends a line; empty lines at the end are left out.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-  }
-  while (!lines.empty() && lines.back().empty())
-    lines.pop_back();
-  return lines;
-}
-
 }  // namespace
 
-Item BuildMarkupTree(std::string_view text, const EquationSettings& settings,
+Item BuildMarkupTree(EquationRows lines, const EquationSettings& settings,
                      const MarkupOptions& options) {
-  const std::vector<std::string_view> lines = SplitLines(text);
+  while (!lines.empty() && lines.back() == nullptr)
+    lines = lines.first(lines.size() - 1);
   TreeBuilder builder(settings, options);
-  EquationLine line;
-  const auto lineItem = [&](std::string_view lineText) {
-    line.Parse(lineText, settings);
-    return builder.Row(line.TopRow(), 0);
+  const auto lineItem = [&builder](const NodeRow* row) {
+    return row == nullptr ? EmptyRow() : builder.Row(*row, 0);
   };
   if (lines.size() <= 1) return lines.empty() ? EmptyRow() : lineItem(lines.front());
   Item table = Construct(ItemKind::kTable, {});
   table.lines = true;
-  for (const std::string_view lineText : lines)
-    table.children.push_back(TableRow({lineItem(lineText)}));
+  for (const NodeRow* row : lines)
+    table.children.push_back(TableRow({lineItem(row)}));
   return table;
+}
+
+bool IsSingleCharacter(std::string_view utf8) {
+  if (utf8.empty()) return false;
+  std::size_t at = 0;
+  DecodeUtf8(utf8, at);
+  return at == utf8.size();
 }
 
 }  // namespace kv::markup

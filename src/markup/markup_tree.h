@@ -81,10 +81,13 @@ struct Item {
   std::vector<Item> children;
 };
 
-// The equation `text` (see EquationMathML) as one line's item, or a kTable of its lines.
-// Throws MarkupError for an equation nested deeper than kMaximumNesting.
-Item BuildMarkupTree(std::string_view text, const EquationSettings& settings,
+// The equation's lines (see EquationRows) as one line's item, or a kTable of its lines. Throws
+// MarkupError for an equation nested deeper than kMaximumNesting.
+Item BuildMarkupTree(EquationRows lines, const EquationSettings& settings,
                      const MarkupOptions& options);
+
+// Whether a leaf's text is one character (one code point), which markup styles differently.
+bool IsSingleCharacter(std::string_view utf8);
 
 std::string WriteMathML(const Item& equation);
 std::string WriteLatex(const Item& equation);

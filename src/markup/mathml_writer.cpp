@@ -3,7 +3,6 @@
 // importers drop marks written with it, and renderers draw both alike).
 #include <string>
 
-#include "base/utf8.h"
 #include "markup/markup_tree.h"
 
 namespace kv::markup {
@@ -31,13 +30,6 @@ void AppendEscaped(std::string& out, std::string_view text) {
         out += c;
     }
   }
-}
-
-// A single character is one code point.
-bool IsSingleCharacter(std::string_view text) {
-  std::size_t at = 0;
-  DecodeUtf8(text, at);
-  return !text.empty() && at == text.size();
 }
 
 // The mathvariant attribute for a leaf, where its style differs from MathML's default: a single
